@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the tests and benchmarks with warnings as errors and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+vexil_install_packages
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVEXIL_TESTS=ON -DVEXIL_BENCH=ON -DVEXIL_WERROR=ON >/dev/null
+cmake --build build/test -j "$(vexil_jobs)"
+export QT_QPA_PLATFORM=offscreen
+cd build/test
+ctest --output-on-failure -j "$(vexil_jobs)"
