@@ -19,6 +19,7 @@ vexil_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# VEXIL_JOBS caps the parallel build and test jobs (several builds may share one machine).
 vexil_jobs() {
-  nproc 2>/dev/null || echo 2
+  if [ -n "${VEXIL_JOBS:-}" ]; then echo "$VEXIL_JOBS"; else nproc 2>/dev/null || echo 2; fi
 }
