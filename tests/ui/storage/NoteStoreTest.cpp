@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ui/storage/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>

@@ -3,6 +3,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "ui/storage/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
