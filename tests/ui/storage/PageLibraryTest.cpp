@@ -638,3 +638,30 @@ TEST_F(LibraryTest, DeletedSheetGoesToTheTrashNotTheWorkingDirectory) {
     else
         qputenv("XDG_DATA_HOME", oldData);
 }
+
+// When the unreadable index cannot be moved aside, it is never overwritten for the rest of the run.
+// The path is long enough for "pages.json" but too long for the aside name, so the rename fails even
+// for root.
+TEST_F(LibraryTest, IndexThatCannotBeMovedAsideIsNeverWritten) {
+    QString deep = tmp.path();
+    const qsizetype target = 4080 - QStringLiteral("/pages.json").size();
+    while (deep.size() < target) {
+        const qsizetype room = target - deep.size() - 1;
+        deep += u'/' + QString(std::min<qsizetype>(200, std::max<qsizetype>(room, 1)), u'd');
+    }
+    ASSERT_EQ(deep.size(), target);
+    ASSERT_TRUE(QDir().mkpath(deep));
+    dir = deep;
+    writeBytes(indexFile(), "damaged");
+    // Qt warns about the over-long name; that is the point here.
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    auto lib = open();
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(lib->indexWritable());
+    EXPECT_EQ(lib->pages().size(), 1);
+    lib->create(kNow);
+    lib->rename(lib->pages()[0].id, "Kept in memory");
+    EXPECT_EQ(lib->pages().size(), 2);
+    EXPECT_EQ(readBytes(indexFile()), QByteArray("damaged"));
+}

@@ -1,5 +1,6 @@
 #include "ui/storage/Preferences.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -258,4 +259,19 @@ TEST(SettingsIntStore, ReadsTextFromAnIniFile) {
     EXPECT_EQ(reopened.intForKey(QStringLiteral("fontSize")), 21);
     Preferences prefs(std::make_shared<SettingsIntStore>(path));
     EXPECT_EQ(prefs.fontSize(), 21);
+}
+
+TEST(SettingsIntStore, UserStoreIsVexilConfUnderTheConfigHome) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    // Point the user scope at the temporary tree so the real configuration is never touched.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp.path());
+    {
+        SettingsIntStore store;
+        store.set(3, QStringLiteral("maxDecimals"));
+        EXPECT_EQ(store.intForKey(QStringLiteral("maxDecimals")), 3);
+    }
+    QFile conf(tmp.filePath(QStringLiteral("Vexil/Vexil.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(conf.readAll().contains("maxDecimals=3"));
 }
