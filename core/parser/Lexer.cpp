@@ -1,0 +1,520 @@
+#include "core/parser/Lexer.h"
+
+#include "core/rates/Currencies.h"
+
+#include <QByteArray>
+#include <QChar>
+#include <QLocale>
+#include <QVarLengthArray>
+
+#include <charconv>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+namespace VexilCore::Lexer {
+
+namespace {
+
+constexpr std::u32string_view hexDigitChars = U"0123456789abcdefABCDEF";
+constexpr std::u32string_view binaryDigitChars = U"01";
+constexpr std::u32string_view octalDigitChars = U"01234567";
+constexpr std::u32string_view wordExtraChars = U"\u005F\u00B0\u2103\u2109\u00B5\u03BC\u03C0\u03C4\u03C6";
+// These end an `other` run.
+constexpr std::u32string_view symbolChars = U"+-*/^()=%,:\u00D7\u00F7\u00B7<>&|!\u0022";
+
+constexpr char32_t rootSign = U'\u221A';
+constexpr char32_t leftQuote = U'\u201C';
+constexpr char32_t rightQuote = U'\u201D';
+
+bool inSet(std::u32string_view set, char32_t c) {
+    return set.find(c) != std::u32string_view::npos;
+}
+
+// ASCII only: other decimal digits are not numbers here.
+bool isDigit(char32_t c) {
+    return c >= U'0' && c <= U'9';
+}
+
+// Letters and marks, so that combining accents and variation selectors stay inside a word.
+bool isLetter(char32_t c) {
+    return QChar::isLetter(c) || QChar::isMark(c);
+}
+
+bool isWordStart(char32_t c) {
+    return isLetter(c) || inSet(wordExtraChars, c);
+}
+
+bool isWordChar(char32_t c) {
+    return isWordStart(c) || c == U'\u00B2' || c == U'\u00B3' || isDigit(c);
+}
+
+bool isBlank(char32_t c) {
+    return c == U'\u0009' || c == U'\u0020' || c == U'\u00A0';
+}
+
+const QString* currencyCode(char32_t c) {
+    const auto& signs = Currencies::symbols();
+    const auto it = signs.constFind(c);
+    return it == signs.cend() ? nullptr : &*it;
+}
+
+// Locale-free. Too large reads as infinity and too small as 0 (later steps report the former).
+double readDecimal(const QByteArray& t) {
+    double v = std::numeric_limits<double>::quiet_NaN();
+    const char* end = t.constData() + t.size();
+    const auto [ptr, ec] = std::from_chars(t.constData(), end, v);
+    // from_chars leaves v untouched when out of range; the C locale's reader saturates instead.
+    if (ec == std::errc::result_out_of_range) return QLocale::c().toDouble(QString::fromLatin1(t));
+    if (ec != std::errc() || ptr != end) return std::numeric_limits<double>::quiet_NaN();
+    return v;
+}
+
+struct Marker {
+    bool pm = false;
+    qsizetype end = 0;
+};
+
+ClockParts clockToken(qint64 h, qint64 m, qint64 s, std::optional<bool> pm) {
+    qint64 hour = h;
+    bool valid = h <= 23;
+    if (pm) {
+        hour = h % 12 + (*pm ? 12 : 0);
+        valid = h >= 1 && h <= 12;
+    }
+    valid = valid && m <= 59 && s <= 59;
+    return ClockParts{int(hour * 3600 + m * 60 + s), valid, pm.has_value()};
+}
+
+// One pass over the line's scalars. Every read goes through at(), which gives 0 past the end;
+// 0 is never a digit, letter, sign or marker, so single-position tests need no other guard.
+class Scanner {
+public:
+    Scanner(const QString& text, bool monthFirst) : text(text), monthFirst(monthFirst) {
+        const qsizetype units = text.size();
+        const QChar* d = text.constData();
+        s.reserve(units);
+        offsets.reserve(units + 1);
+        for (qsizetype u = 0; u < units;) {
+            offsets.append(u);
+            const char16_t c = d[u].unicode();
+            if (QChar::isHighSurrogate(c) && u + 1 < units && QChar::isLowSurrogate(d[u + 1].unicode())) {
+                s.append(QChar::surrogateToUcs4(c, d[u + 1].unicode()));
+                u += 2;
+            } else {
+                // A lone surrogate reads as the replacement character and keeps its one unit.
+                s.append(QChar::isSurrogate(c) ? char32_t(QChar::ReplacementCharacter) : char32_t(c));
+                u += 1;
+            }
+        }
+        offsets.append(units);
+        n = s.size();
+    }
+
+    QList<Token> run() {
+        out.reserve(n + 1);
+        while (i < n) {
+            [[maybe_unused]] const qsizetype before = i;
+            const char32_t ch = s[i];
+            if (isBlank(ch)) {
+                blank = true;
+                ++i;
+                continue;
+            }
+            if (ch == U'/' && at(i + 1) == U'/') {
+                push(TokenKind::Comment, i, n);
+                i = n;
+                break;
+            }
+            if (ch == U'\u0022' || ch == leftQuote) {
+                quoted();
+            } else if (isDigit(ch)) {
+                number();
+            } else if (ch == rootSign) {
+                word(i + 1);
+            } else if (ch == U'.' && isDigit(at(i + 1))) {
+                decimal();
+            } else if (isWordStart(ch)) {
+                qsizetype j = i + 1;
+                while (j < n && isWordChar(s[j]))
+                    ++j;
+                word(j);
+            } else if (const QString* code = currencyCode(ch)) {
+                push(TokenKind::Currency, i, i + 1).text = *code;
+                ++i;
+            } else if (!symbol()) {
+                other();
+            }
+            Q_ASSERT(i > before);
+        }
+        push(TokenKind::Eof, n, n);
+        return std::move(out);
+    }
+
+private:
+    const QString& text;
+    const bool monthFirst;
+    QVarLengthArray<char32_t, 256> s;
+    QVarLengthArray<qsizetype, 257> offsets; // UTF-16 offset of each scalar, then the text's length
+    qsizetype n = 0;
+    qsizetype i = 0;
+    bool blank = true; // the first token counts as preceded by a blank
+    QList<Token> out;
+
+    char32_t at(qsizetype k) const { return k >= 0 && k < n ? s[k] : 0; }
+
+    // The value of s[a..<b] when it is all digits and fits 64 bits.
+    std::optional<qint64> digits(qsizetype a, qsizetype b) const {
+        if (a < 0 || a >= b || b > n) return std::nullopt;
+        qint64 v = 0;
+        for (qsizetype k = a; k < b; ++k) {
+            if (!isDigit(s[k])) return std::nullopt;
+            const int d = int(s[k] - U'0');
+            if (v > (std::numeric_limits<qint64>::max() - d) / 10) return std::nullopt;
+            v = v * 10 + d;
+        }
+        return v;
+    }
+
+    qsizetype runOfDigits(qsizetype a) const {
+        qsizetype k = a;
+        while (isDigit(at(k)))
+            ++k;
+        return k - a;
+    }
+
+    Token& push(TokenKind kind, qsizetype a, qsizetype b) {
+        Token& t = out.emplaceBack();
+        t.kind = kind;
+        t.range = TextRange{offsets[a], offsets[b] - offsets[a]};
+        t.spaceBefore = blank;
+        blank = false;
+        return t;
+    }
+
+    QString textOf(qsizetype a, qsizetype b) const { return text.mid(offsets[a], offsets[b] - offsets[a]); }
+
+    void word(qsizetype j) {
+        Token& t = push(TokenKind::Word, i, j);
+        t.text = textOf(i, j);
+        t.lower = t.text.toLower();
+        i = j;
+    }
+
+    void quoted() {
+        qsizetype j = i + 1;
+        while (j < n && s[j] != U'\u0022' && s[j] != rightQuote)
+            ++j;
+        if (j < n) ++j; // the closing mark belongs to the token
+        push(TokenKind::Quoted, i, j);
+        i = j;
+    }
+
+    void other() {
+        qsizetype j = i + 1;
+        while (j < n) {
+            const char32_t c = s[j];
+            if (c == U'\u0020' || isWordStart(c) || isDigit(c) || inSet(symbolChars, c)) break;
+            ++j;
+        }
+        push(TokenKind::Other, i, j).text = textOf(i, j);
+        i = j;
+    }
+
+    bool symbol() {
+        const char32_t next = at(i + 1);
+        QString sym;
+        qsizetype len = 1;
+        switch (s[i]) {
+        case U'*':
+            if (next == U'*')
+                sym = QStringLiteral("^"), len = 2;
+            else
+                sym = QStringLiteral("*");
+            break;
+        case U'<':
+            if (next == U'<')
+                sym = QStringLiteral("<<"), len = 2;
+            else if (next == U'=')
+                sym = QStringLiteral("<="), len = 2;
+            else
+                sym = QStringLiteral("<");
+            break;
+        case U'>':
+            if (next == U'>')
+                sym = QStringLiteral(">>"), len = 2;
+            else if (next == U'=')
+                sym = QStringLiteral(">="), len = 2;
+            else
+                sym = QStringLiteral(">");
+            break;
+        case U'!':
+            if (next == U'=')
+                sym = QStringLiteral("!="), len = 2;
+            else
+                sym = QStringLiteral("!");
+            break;
+        case U'=':
+            if (next == U'=')
+                sym = QStringLiteral("=="), len = 2;
+            else
+                sym = QStringLiteral("=");
+            break;
+        case U'\u2264':
+            sym = QStringLiteral("<=");
+            break;
+        case U'\u2265':
+            sym = QStringLiteral(">=");
+            break;
+        case U'\u2260':
+            sym = QStringLiteral("!=");
+            break;
+        case U'\u00D7':
+        case U'\u00B7':
+        case U'\u22C5':
+            sym = QStringLiteral("*");
+            break;
+        case U'\u00F7':
+        case U'\u2215':
+            sym = QStringLiteral("/");
+            break;
+        case U'\u2212':
+        case U'\u2013':
+            sym = QStringLiteral("-");
+            break;
+        case U'+':
+        case U'-':
+        case U'/':
+        case U'%':
+        case U'&':
+        case U'(':
+        case U')':
+        case U',':
+        case U':':
+        case U'^':
+        case U'@':
+        case U'|':
+            sym = QChar(char16_t(s[i]));
+            break;
+        default:
+            return false;
+        }
+        push(TokenKind::Sym, i, i + len).text = sym;
+        i += len;
+        return true;
+    }
+
+    // An am/pm marker at k: one optional space, a/p, optional ".", m, optional ".",
+    // and then no letter or digit.
+    std::optional<Marker> ampm(qsizetype k) const {
+        if (at(k) == U' ') ++k;
+        const char32_t c = at(k);
+        if (c != U'a' && c != U'A' && c != U'p' && c != U'P') return std::nullopt;
+        const bool pm = c == U'p' || c == U'P';
+        ++k;
+        if (at(k) == U'.') ++k;
+        if (at(k) != U'm' && at(k) != U'M') return std::nullopt;
+        ++k;
+        if (at(k) == U'.') ++k;
+        if (isLetter(at(k)) || isDigit(at(k))) return std::nullopt;
+        return Marker{pm, k};
+    }
+
+    void pushClock(qsizetype end, ClockParts clock) {
+        push(TokenKind::Clock, i, end).clock = clock;
+        i = end;
+    }
+
+    void number() {
+        if (radixLiteral() || isoDate() || dayMonthYear() || clockTime() || hourWithMarker()) return;
+        decimal();
+    }
+
+    bool radixLiteral() {
+        if (s[i] != U'0') return false;
+        std::u32string_view set;
+        int base = 0;
+        switch (at(i + 1)) {
+        case U'x':
+            set = hexDigitChars, base = 16;
+            break;
+        case U'b':
+            set = binaryDigitChars, base = 2;
+            break;
+        case U'o':
+            set = octalDigitChars, base = 8;
+            break;
+        default:
+            return false;
+        }
+        qsizetype j = i + 2;
+        while (j < n && inSet(set, s[j]))
+            ++j;
+        if (j == i + 2 || isWordChar(at(j))) return false;
+        QByteArray ascii;
+        ascii.reserve(j - i - 2);
+        for (qsizetype k = i + 2; k < j; ++k)
+            ascii.append(char(s[k]));
+        qint64 value = 0;
+        const char* end = ascii.constData() + ascii.size();
+        const auto [ptr, ec] = std::from_chars(ascii.constData(), end, value, base);
+        if (ec != std::errc() || ptr != end) return false; // too large: read as a decimal instead
+        push(TokenKind::Number, i, j).number = double(value);
+        i = j;
+        return true;
+    }
+
+    bool isoDate() {
+        const auto year = digits(i, i + 4);
+        if (!year || at(i + 4) != U'-') return false;
+        const auto month = digits(i + 5, i + 7);
+        if (!month || at(i + 7) != U'-') return false;
+        const auto day = digits(i + 8, i + 10);
+        if (!day || isDigit(at(i + 10))) return false;
+        if (at(i + 10) == U'T') {
+            const auto hour = digits(i + 11, i + 13);
+            const auto minute = at(i + 13) == U':' ? digits(i + 14, i + 16) : std::nullopt;
+            if (hour && minute) {
+                IsoParts iso{int(*year), int(*month), int(*day), int(*hour), int(*minute), 0, std::nullopt};
+                isoDateTime(iso);
+                return true;
+            }
+        }
+        push(TokenKind::Date, i, i + 10).date = DateParts{int(*year), int(*month), int(*day)};
+        i += 10;
+        return true;
+    }
+
+    void isoDateTime(IsoParts iso) {
+        qsizetype p = i + 16;
+        if (at(p) == U':') {
+            if (const auto second = digits(p + 1, p + 3)) {
+                iso.second = int(*second);
+                p += 3;
+            }
+        }
+        if (at(p) == U'.' && isDigit(at(p + 1))) { // the fraction is dropped
+            ++p;
+            while (isDigit(at(p)))
+                ++p;
+        }
+        const char32_t z = at(p);
+        if (z == U'Z') {
+            iso.offsetSeconds = 0;
+            p += 1;
+        } else if (z == U'+' || z == U'-') {
+            if (const auto hh = digits(p + 1, p + 3)) {
+                qint64 mm = 0;
+                const auto colonMinutes = at(p + 3) == U':' ? digits(p + 4, p + 6) : std::nullopt;
+                if (colonMinutes) {
+                    mm = *colonMinutes;
+                    p += 6;
+                } else if (const auto bareMinutes = digits(p + 3, p + 5)) {
+                    mm = *bareMinutes;
+                    p += 5;
+                } else {
+                    p += 3;
+                }
+                iso.offsetSeconds = int((z == U'-' ? -1 : 1) * (*hh * 3600 + mm * 60));
+            }
+        }
+        push(TokenKind::IsoDateTime, i, p).iso = iso;
+        i = p;
+    }
+
+    bool dayMonthYear() {
+        const qsizetype r1 = runOfDigits(i);
+        if (r1 < 1 || r1 > 2) return false;
+        const char32_t sep = at(i + r1);
+        if (sep != U'.' && sep != U'/') return false;
+        const qsizetype b0 = i + r1 + 1;
+        const qsizetype r2 = runOfDigits(b0);
+        if (r2 < 1 || r2 > 2 || at(b0 + r2) != sep) return false;
+        const qsizetype y0 = b0 + r2 + 1;
+        if (runOfDigits(y0) != 4) return false;
+        const int a = int(*digits(i, i + r1));
+        const int b = int(*digits(b0, b0 + r2));
+        const int year = int(*digits(y0, y0 + 4));
+        // Only "/" follows the locale's order; "." is always day first.
+        const bool mf = monthFirst && sep == U'/';
+        push(TokenKind::Date, i, y0 + 4).date = DateParts{year, mf ? a : b, mf ? b : a};
+        i = y0 + 4;
+        return true;
+    }
+
+    bool clockTime() {
+        const qsizetype r = runOfDigits(i);
+        if (r < 1 || r > 3 || at(i + r) != U':') return false;
+        const auto minute = digits(i + r + 1, i + r + 3);
+        if (!minute || isDigit(at(i + r + 3))) return false;
+        const qint64 hour = *digits(i, i + r);
+        qsizetype end = i + r + 3;
+        std::optional<qint64> second;
+        if (at(end) == U':' && !isDigit(at(end + 3))) {
+            second = digits(end + 1, end + 3);
+            if (second) end += 3;
+        }
+        if (const auto marker = ampm(end)) {
+            pushClock(marker->end, clockToken(hour, *minute, second.value_or(0), marker->pm));
+        } else if (second && *minute <= 59 && *second <= 59) {
+            push(TokenKind::Hms, i, end).number = double(hour * 3600 + *minute * 60 + *second);
+            i = end;
+        } else {
+            pushClock(end, clockToken(hour, *minute, second.value_or(0), std::nullopt));
+        }
+        return true;
+    }
+
+    bool hourWithMarker() {
+        const qsizetype r = runOfDigits(i);
+        if (r < 1 || r > 2 || at(i + r) == U'.') return false;
+        const auto marker = ampm(i + r);
+        if (!marker) return false;
+        pushClock(marker->end, clockToken(*digits(i, i + r), 0, 0, marker->pm));
+        return true;
+    }
+
+    // Decimal number from i, which is a digit or a "." before one.
+    void decimal() {
+        QByteArray t;
+        qsizetype j = i;
+        while (isDigit(at(j)))
+            t.append(char(s[j++]));
+        const qsizetype run = j - i;
+        if (run >= 1 && run <= 3) {
+            while (at(j) == U',' && digits(j + 1, j + 4) && !isDigit(at(j + 4))) {
+                for (qsizetype k = j + 1; k < j + 4; ++k)
+                    t.append(char(s[k]));
+                j += 4;
+            }
+        }
+        if (at(j) == U'.' && isDigit(at(j + 1))) {
+            t.append('.');
+            ++j;
+            while (isDigit(at(j)))
+                t.append(char(s[j++]));
+        }
+        if (at(j) == U'e' || at(j) == U'E') {
+            qsizetype k = j + 1;
+            if (at(k) == U'+' || at(k) == U'-') ++k;
+            if (isDigit(at(k))) {
+                while (j < k)
+                    t.append(char(s[j++]));
+                while (isDigit(at(j)))
+                    t.append(char(s[j++]));
+            }
+        }
+        if (t.startsWith('.')) t.prepend('0');
+        push(TokenKind::Number, i, j).number = readDecimal(t);
+        i = j;
+        if (at(j) == U'x' && isDigit(at(j + 1))) word(j + 1); // "3x4": the x between two numbers
+    }
+};
+
+} // namespace
+
+QList<Token> lex(const QString& text, bool monthFirst) {
+    return Scanner(text, monthFirst).run();
+}
+
+} // namespace VexilCore::Lexer

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "core/parser/Token.h"
+
+#include <QList>
+#include <QString>
+
+namespace VexilCore::Lexer {
+
+// Splits one line into tokens; never fails. The last token is always the one Eof.
+// monthFirst only changes how a/b/yyyy dates are read.
+QList<Token> lex(const QString& text, bool monthFirst);
+
+} // namespace VexilCore::Lexer
