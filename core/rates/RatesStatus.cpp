@@ -87,7 +87,7 @@ QString RatesService::statusText() const {
     }
 
     if (m_cryptoFetcher || m_crypto) {
-        // Both pieces when a table is held and the last crypto fetch failed.
+        // Both parts when a table is held and the last crypto fetch failed.
         if (m_crypto)
             text += kSep + QStringLiteral("crypto ") + age(m_crypto->providerTimestamp, t) +
                     QStringLiteral(" old");

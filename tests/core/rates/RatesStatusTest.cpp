@@ -133,7 +133,7 @@ TEST_F(RatesStatus, Scenarios) {
         crypto->deliverLast(FetchError{kVexilRatesDomain, 502, QStringLiteral("HTTP 502")});
         EXPECT_EQ(service->statusText(), s("Rates \u00B7 1m old \u00B7 crypto http 502 \u00B7 retry"));
     }
-    // Both tables held, the crypto side failed: both crypto pieces, one retry.
+    // Both tables held, the crypto side failed: both crypto parts, one retry.
     {
         auto service = make(true);
         seed(*service, std::nullopt, cryptoTable(clock - 120, clock - 60, QStringLiteral("CoinGecko")));
