@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/values/EvalContext.h"
+#include "core/values/Unit.h"
+
+#include <memory>
+#include <ostream>
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+// Hand-made unit definitions, so that the value model can be tested apart from the registry.
+namespace TestUnits {
+
+using namespace VexilCore;
+
+inline UnitRef make(const char* id, Dimension dim, UnitDef::Kind kind, const char* singular = nullptr,
+                    const char* plural = nullptr) {
+    auto u = std::make_shared<UnitDef>();
+    u->id = u->symbol = QString::fromUtf8(id);
+    u->singular = singular ? QString::fromUtf8(singular) : u->symbol;
+    u->plural = plural ? QString::fromUtf8(plural) : u->singular;
+    u->dim = dim;
+    u->kind = kind;
+    return u;
+}
+
+inline UnitRef linear(const char* id, Dimension dim, double f) {
+    return make(id, dim, UnitDef::Linear{f});
+}
+inline UnitRef currency(const char* id) {
+    return make(id, Dimension::money, UnitDef::Currency{});
+}
+
+inline EvalContext context() {
+    return EvalContext::make(CalendarCtx{QTimeZone::utc(), QLocale(QLocale::English, QLocale::UnitedStates)},
+                             1'700'000'000, std::nullopt, std::nullopt, 16, true);
+}
+
+} // namespace TestUnits
