@@ -3,6 +3,7 @@
 #include "core/rates/Currencies.h"
 #include "core/rates/Providers.h"
 #include "core/rates/RatesCacheFile.h"
+#include "core/values/Units.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -34,6 +35,7 @@ void learnCurrencyCode(const QString& code) {
         Currencies::dynamicCodes().contains(code))
         return;
     Currencies::dynamicCodes().insert(code);
+    Units::currencyUnit(code);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "core/rates/RatesService.h"
+#include "core/values/Units.h"
 
 #include "FakeFetchers.h"
 #include "QtPrinters.h"
@@ -203,11 +204,14 @@ TEST_F(RatesServiceTest, LearnsNewCodesFromRefreshAndCache) {
     // Made-up codes of their own: the learnt set only grows during the run.
     ASSERT_FALSE(Currencies::isKnown(QStringLiteral("QQA")));
     ASSERT_FALSE(Currencies::isKnown(QStringLiteral("QQB")));
+    ASSERT_FALSE(Units::byId().contains(QStringLiteral("QQA")));
     auto fiat = std::make_shared<ManualFetcher>();
     auto s = make(fiat);
     s->refresh();
     fiat->deliverLast(dailyBody(fiatRates(20, {QStringLiteral("QQA")})));
     EXPECT_TRUE(Currencies::dynamicCodes().contains(QStringLiteral("QQA")));
+    EXPECT_TRUE(Units::byId().contains(QStringLiteral("QQA")));
+    EXPECT_TRUE(Units::lookupWord(QStringLiteral("QQA")).has_value());
     EXPECT_FALSE(Currencies::dynamicCodes().contains(QStringLiteral("EUR")));
 
     // Still known after a table without it.
@@ -221,6 +225,7 @@ TEST_F(RatesServiceTest, LearnsNewCodesFromRefreshAndCache) {
     auto t = make(std::make_shared<ManualFetcher>());
     EXPECT_TRUE(t->loadCache());
     EXPECT_TRUE(Currencies::isKnown(QStringLiteral("QQB")));
+    EXPECT_TRUE(Units::byId().contains(QStringLiteral("QQB")));
 }
 
 TEST_F(RatesServiceTest, SavedCacheIsCompactSortedAndRoundTrips) {
