@@ -36,6 +36,16 @@ protected:
     int changes = 0;
 };
 
+// A three-letter code that neither the vocabulary nor the unit registry knows yet.
+QString unknownCode(const QString& besides = {}) {
+    for (char x = 'A'; x <= 'Z'; ++x)
+        for (char y = 'A'; y <= 'Z'; ++y) {
+            const QString code = QStringLiteral("Q") + QChar(x) + QChar(y);
+            if (code != besides && !Currencies::isKnown(code) && !Units::byId().contains(code)) return code;
+        }
+    return {};
+}
+
 } // namespace
 
 TEST_F(RatesServiceTest, StartsEmptyAndIdle) {
@@ -201,31 +211,30 @@ TEST_F(RatesServiceTest, CoinbaseTableIsMergedIntoTheHeldOne) {
 }
 
 TEST_F(RatesServiceTest, LearnsNewCodesFromRefreshAndCache) {
-    // Made-up codes of their own: the learnt set only grows during the run.
-    ASSERT_FALSE(Currencies::isKnown(QStringLiteral("QQA")));
-    ASSERT_FALSE(Currencies::isKnown(QStringLiteral("QQB")));
-    ASSERT_FALSE(Units::byId().contains(QStringLiteral("QQA")));
+    // Made-up codes not yet learnt: the learnt set only grows during the run.
+    const QString a = unknownCode(), b = unknownCode(a);
+    ASSERT_FALSE(a.isEmpty() || b.isEmpty());
     auto fiat = std::make_shared<ManualFetcher>();
     auto s = make(fiat);
     s->refresh();
-    fiat->deliverLast(dailyBody(fiatRates(20, {QStringLiteral("QQA")})));
-    EXPECT_TRUE(Currencies::dynamicCodes().contains(QStringLiteral("QQA")));
-    EXPECT_TRUE(Units::byId().contains(QStringLiteral("QQA")));
-    EXPECT_TRUE(Units::lookupWord(QStringLiteral("QQA")).has_value());
+    fiat->deliverLast(dailyBody(fiatRates(20, {a})));
+    EXPECT_TRUE(Currencies::dynamicCodes().contains(a));
+    EXPECT_TRUE(Units::byId().contains(a));
+    EXPECT_TRUE(Units::lookupWord(a).has_value());
     EXPECT_FALSE(Currencies::dynamicCodes().contains(QStringLiteral("EUR")));
 
     // Still known after a table without it.
     s->refresh();
     fiat->deliverLast(dailyBody(fiatRates(20)));
-    EXPECT_TRUE(Currencies::isKnown(QStringLiteral("QQA")));
+    EXPECT_TRUE(Currencies::isKnown(a));
 
     RatesTable cached = fiatTable(1700000000, 1700000000, RatesProvider::dailyLabel());
-    cached.rates.insert(QStringLiteral("QQB"), 7);
+    cached.rates.insert(b, 7);
     writeCache(cachePath, cached, std::nullopt);
     auto t = make(std::make_shared<ManualFetcher>());
     EXPECT_TRUE(t->loadCache());
-    EXPECT_TRUE(Currencies::isKnown(QStringLiteral("QQB")));
-    EXPECT_TRUE(Units::byId().contains(QStringLiteral("QQB")));
+    EXPECT_TRUE(Currencies::isKnown(b));
+    EXPECT_TRUE(Units::byId().contains(b));
 }
 
 TEST_F(RatesServiceTest, SavedCacheIsCompactSortedAndRoundTrips) {
