@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTimer>
 
 namespace VexilUI {
@@ -87,15 +88,21 @@ void NotebookTextView::paintEvent(QPaintEvent* event) {
 }
 
 void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) const {
-    const std::vector<LineMetric> metrics = lineMetrics();
-
     painter.fillRect(QRectF(nearest(dividerX()), dirtyRect.top(), 1, dirtyRect.height()),
                      m_isDraggingDivider ? Theme::muted() : Theme::divider());
 
     const QFontMetricsF smallMetrics(m_smallFont);
     const QFontMetricsF editorMetrics(m_editorFont);
     const qreal numberRight = m_gutterWidth - nearest(m_fontSize * 0.9);
-    for (const LineMetric& metric : metrics) {
+    // Metrics are taken line by line so that lines below the dirty rectangle need no layout at all.
+    const qreal offset = baselineOffset();
+    std::optional<LineMetric> first, previous;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const auto current = metricFor(block, offset, previous ? &*previous : nullptr);
+        if (!current) continue;
+        previous = current;
+        if (!first) first = current;
+        const LineMetric& metric = *current;
         if (metric.rect.bottom() < dirtyRect.top() - 40) continue;
         if (metric.rect.top() > dirtyRect.bottom() + 40) break; // rows only go down from here
 
@@ -125,13 +132,12 @@ void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) c
         painter.drawText(QPointF(layout.rect.left(), layout.rect.top() + ascent), layout.text);
     }
 
-    if (isEmptyText() && !metrics.empty() && !m_hint.isEmpty()) {
-        const LineMetric& first = metrics.front();
+    if (isEmptyText() && first && !m_hint.isEmpty()) {
         painter.setFont(m_editorFont);
         painter.setPen(Theme::rgb(0x878B93, 0.55));
         for (qsizetype i = 0; i < m_hint.size(); ++i) {
-            const qreal top = first.baseline - editorMetrics.ascent() + qreal(i) * first.rect.height();
-            painter.drawText(QPointF(first.rect.left() + 2, top + editorMetrics.ascent()), m_hint.at(i));
+            const qreal top = first->baseline - editorMetrics.ascent() + qreal(i) * first->rect.height();
+            painter.drawText(QPointF(first->rect.left() + 2, top + editorMetrics.ascent()), m_hint.at(i));
         }
     }
 }

@@ -148,8 +148,7 @@ void HoverTip::show(const QString& text, QWidget* view) {
     // Screen y grows downwards: the tip's top edge lies 6 below the view.
     const int y = anchor.y() + anchor.height() + 6;
     panel->setGeometry(int(std::round(x)), y, w, h);
-    panel->show();
-    panel->raise();
+    panel->show(); // a tooltip window stays above its parent
 }
 
 void HoverTip::hide() {
