@@ -3,6 +3,7 @@
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/Theme.h"
 
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using namespace VexilUI;
@@ -97,6 +98,7 @@ TEST_F(OverlayInteraction, DraggingTheDividerClampsTheColumnAndReportsOnRelease)
 TEST_F(OverlayInteraction, DoubleClickOnTheDividerRestoresTheDefault) {
     view->setResultsFraction(0.5);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, dividerPoint());
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, dividerPoint()); // ends the double-click
     EXPECT_FALSE(view->isDraggingDivider());
     EXPECT_EQ(view->resultsFraction(), std::nullopt);
     EXPECT_EQ(view->resultsWidth(), std::round(800 * 0.372));
@@ -197,4 +199,47 @@ TEST_F(OverlayInteraction, ShortcutsReachTheViewsOwnCommands) {
     QTest::keyClick(view.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(undo.count(), 1);
     EXPECT_EQ(redo.count(), 1);
+}
+
+TEST_F(OverlayInteraction, ClicksInAScrolledSheetFindTheirLine) {
+    QString text;
+    for (int i = 0; i < 120; ++i)
+        text += QString::number(i) + "\n";
+    view->setSheetText(text);
+    view->setItems({{100, {"100", false}}});
+    const QRectF result = *view->resultRect(100);
+    QCoreApplication::processEvents();
+    view->verticalScrollBar()->setValue(int(result.top()) - 200);
+    ASSERT_GT(view->verticalScrollBar()->value(), 0);
+    const QPoint inViewport = viewportPoint(result.center());
+    ASSERT_TRUE(view->viewport()->rect().contains(inViewport));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, inViewport);
+    EXPECT_EQ(clicks, std::vector<int>{100});
+}
+
+TEST_F(OverlayInteraction, PillsAreDrawnForValuesOnlyAndTheHintOnlyOnAnEmptySheet) {
+    const auto picture = [this] { return view->viewport()->grab().toImage(); };
+    view->setSheetText("1 + 1\nbad");
+    view->setItems({{0, {"2", false}}, {1, {"Oops", true}}});
+    const QImage plain = picture();
+    view->setHoveredLine(1);
+    EXPECT_EQ(picture(), plain); // an error never gets a pill
+    view->showPillFeedback(View::PillFeedback::Inserted, 1);
+    EXPECT_EQ(picture(), plain);
+    view->setHoveredLine(0);
+    EXPECT_NE(picture(), plain);
+    const QRectF pill = view->pillRect(*view->resultRect(0));
+    EXPECT_EQ(picture().pixelColor(viewportPoint({pill.left() + 2, pill.center().y()})).rgb(),
+              Theme::lime().rgb());
+
+    view->setItems({});
+    view->setHint({"Try:  20% of 250"});
+    view->setSheetText("");
+    const QImage withHint = picture();
+    view->setHint({});
+    EXPECT_NE(picture(), withHint);
+    view->setSheetText("\n");
+    const QImage newline = picture();
+    view->setHint({"Try:  20% of 250"});
+    EXPECT_EQ(picture(), newline); // a sheet holding a line feed is not empty
 }
