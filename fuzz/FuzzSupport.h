@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLocale>
+#include <QtGlobal>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+// A broken promise of the code under test is a crash to libFuzzer, which then keeps the input.
+#define VEXIL_FUZZ_CHECK(cond)                                                                               \
+    do {                                                                                                     \
+        if (!(cond)) {                                                                                       \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);                    \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (0)
+
+namespace VexilFuzz {
+
+// The same fixed surroundings as the tests: UTC and the en_US locale, whatever the machine has.
+inline void fixEnvironment() {
+    qputenv("TZ", "UTC");
+    qputenv("LC_ALL", "C.UTF-8");
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+// Processor time of this thread: a loaded machine or the sanitizers' own housekeeping between inputs
+// does not make an input slow.
+inline double threadSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// Any one input taking over a second of processor time is a hang: the engine runs on every keystroke.
+// (libFuzzer's own wall-clock -timeout stays as the net for real endless loops.)
+class SecondLimit {
+public:
+    SecondLimit() : start_(threadSeconds()) {}
+    ~SecondLimit() {
+        const double spent = threadSeconds() - start_;
+        if (spent > 1.0) {
+            std::fprintf(stderr, "hang: one input took %.2f s of processor time\n", spent);
+            std::abort();
+        }
+    }
+    SecondLimit(const SecondLimit&) = delete;
+    SecondLimit& operator=(const SecondLimit&) = delete;
+
+private:
+    double start_;
+};
+
+} // namespace VexilFuzz
