@@ -239,6 +239,8 @@ private:
     Value convert(const Value& v, const CompoundUnit& target, const QString& keyword) const;
 
     // ---- Phrases: conversions, clauses, statements ------------------------------------------
+    friend struct StatementProbe; // tests
+
     // A target that is not a unit (percent, bases, dp, dates, rounding...), read at p; nothing,
     // with nothing marked or moved, when the tokens there are none.
     std::optional<Value> specialTarget(const Value& v);

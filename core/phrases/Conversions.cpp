@@ -1,14 +1,11 @@
 #include "core/parser/Parser.h"
 
-#include "core/phrases/PendingServices.h"
 #include "core/values/Arith.h"
 
 // What follows a conversion word: special targets, a pair of units for a mixed display, a unit
 // expression, a time zone, and after "to" the second end of a range or change.
 
 namespace VexilCore {
-
-using namespace pending;
 
 Value LineParser::conversion(const Value& v, const QString& keyword) {
     const int k = p;
@@ -32,8 +29,7 @@ Value LineParser::conversion(const Value& v, const QString& keyword) {
 
     if (keyword == u"to") {
         // An unfinished line says so before the range reading gets a chance to complain.
-        if (t[k + 1].atEnd())
-            throw CalcError(QStringLiteral("Expected a unit after 'to'"), true);
+        if (t[k + 1].atEnd()) throw CalcError(QStringLiteral("Expected a unit after 'to'"), true);
         if (auto r = rangeOrChange(v)) return std::move(*r);
     }
 
@@ -72,7 +68,7 @@ std::optional<Value> LineParser::mixedTarget(const Value& v) {
 std::optional<Value> LineParser::zoneTarget(const Value& v) {
     const auto zone = zoneAt(p);
     if (!zone || !isBoundary(zone->end)) return std::nullopt;
-    const auto z = zoned(v, env.ctx);
+    const auto z = zoned(v);
     if (!z) return std::nullopt;
     markRange(p, zone->end, Role::Unit);
     p = zone->end;

@@ -1,13 +1,9 @@
 #include "core/parser/Parser.h"
 
-#include "core/phrases/PendingServices.h"
-
 // Lines that begin with "if": the proportion question (if A is B, what is D) and the
 // conditional (if C then X else Y), whose sides may assign a variable.
 
 namespace VexilCore {
-
-using namespace pending;
 
 namespace {
 

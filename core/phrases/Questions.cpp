@@ -1,6 +1,5 @@
 #include "core/parser/Parser.h"
 
-#include "core/phrases/PendingServices.h"
 #include "core/values/Arith.h"
 
 #include <cmath>
@@ -9,8 +8,6 @@
 // what), and the trial forms power, part of what and rule of three.
 
 namespace VexilCore {
-
-using namespace pending;
 
 std::optional<QString> LineParser::comparisonWord() {
     if (eat({u"of"}, Role::Keyword)) return QStringLiteral("of");
@@ -32,8 +29,7 @@ std::optional<Value> LineParser::isStatement(const Value& av) {
     // Percentage questions.
     if (word(p) == u"what") {
         const Token& next = peek(1);
-        const bool percentWord = next.isSym(u"%") || next.isWord(u"percent") ||
-                                 next.isWord(u"percentage");
+        const bool percentWord = next.isSym(u"%") || next.isWord(u"percent") || next.isWord(u"percentage");
         if (percentWord) {
             eat({u"what"}, Role::Keyword);
             mark(p, Role::Keyword);
@@ -58,7 +54,7 @@ std::optional<Value> LineParser::isStatement(const Value& av) {
         }();
         const Quantity b = quantity(bv, that);
         expect({u"as"});
-        const double k = ratio(b, a, env.ctx);
+        const double k = ratio(b, a);
         if (eat({u"what"}, Role::Keyword)) {
             expect({u"is", u"to"});
             const Quantity d = quantity(parseAdditive(), that);

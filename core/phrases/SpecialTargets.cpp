@@ -1,6 +1,5 @@
 #include "core/parser/Parser.h"
 
-#include "core/phrases/PendingServices.h"
 #include "core/phrases/Rounding.h"
 #include "core/values/Arith.h"
 #include "core/values/Calendar.h"
@@ -15,18 +14,16 @@
 
 namespace VexilCore {
 
-using namespace pending;
-
 namespace {
 
 const QHash<QString, double>& stepWords() {
     static const QHash<QString, double> m{
-        {QStringLiteral("ten"), 10},         {QStringLiteral("tens"), 10},
-        {QStringLiteral("hundred"), 100},    {QStringLiteral("hundreds"), 100},
-        {QStringLiteral("thousand"), 1000},  {QStringLiteral("thousands"), 1000},
-        {QStringLiteral("million"), 1e6},    {QStringLiteral("billion"), 1e9},
-        {QStringLiteral("whole"), 1},        {QStringLiteral("integer"), 1},
-        {QStringLiteral("tenth"), 0.1},      {QStringLiteral("hundredth"), 0.01},
+        {QStringLiteral("ten"), 10},           {QStringLiteral("tens"), 10},
+        {QStringLiteral("hundred"), 100},      {QStringLiteral("hundreds"), 100},
+        {QStringLiteral("thousand"), 1000},    {QStringLiteral("thousands"), 1000},
+        {QStringLiteral("million"), 1e6},      {QStringLiteral("billion"), 1e9},
+        {QStringLiteral("whole"), 1},          {QStringLiteral("integer"), 1},
+        {QStringLiteral("tenth"), 0.1},        {QStringLiteral("hundredth"), 0.01},
         {QStringLiteral("thousandth"), 0.001},
     };
     return m;
@@ -88,7 +85,7 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
         double x = a.value;
         if (eat({u"of"}, Role::Keyword)) {
             const Quantity b = quantity(parseAdditive(), QStringLiteral("That"));
-            x = ratio(a, b, env.ctx);
+            x = ratio(a, b);
         }
         return plain(x, DisplayStyle::Percent);
     }
@@ -112,7 +109,8 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
     }
     if (!w) return std::nullopt;
 
-    if (*w == u"factor") return done(1, plain(quantity(v, QStringLiteral("That")).value, DisplayStyle::Factor));
+    if (*w == u"factor")
+        return done(1, plain(quantity(v, QStringLiteral("That")).value, DisplayStyle::Factor));
 
     static const QHash<QString, DisplayStyle::Kind> bases{
         {QStringLiteral("hex"), DisplayStyle::Hex},       {QStringLiteral("hexadecimal"), DisplayStyle::Hex},
@@ -218,7 +216,8 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
         const Quantity x = quantity(v, QStringLiteral("That"));
         const double s = nearestStep();
         if (!(s > 0)) throw CalcError(QStringLiteral("Can't round to zero"));
-        return Quantity(roundHalfAway(x.value / s) * s, x.unit, x.style);
+        const StepScale scale(s);
+        return Quantity(scale.value(roundHalfAway(scale.steps(x.value))), x.unit, x.style);
     }
 
     return std::nullopt;

@@ -1,6 +1,5 @@
 #include "core/parser/Parser.h"
 
-#include "core/phrases/PendingServices.h"
 #include "core/phrases/Rounding.h"
 #include "core/values/Units.h"
 #include "core/values/ValueArith.h"
@@ -11,8 +10,6 @@
 // "through", "rounded", and trailing "if"/"unless".
 
 namespace VexilCore {
-
-using namespace pending;
 
 namespace {
 
@@ -90,8 +87,9 @@ Value LineParser::roundedClause(const Value& a) {
 
     // A date has no number to round; terms are dropped, as the special targets drop them.
     const Quantity x = quantity(a, QStringLiteral("That"));
-    double q = x.value / step;
-    // 0.7 / 0.1 is 6.999999999999999: a quotient this close to a whole number is that number.
+    const StepScale scale(step);
+    double q = scale.steps(x.value);
+    // A quotient within 1e-9 of a whole number is that number, so 0.7 rounded down stays 0.7.
     if (const double whole = std::round(q); std::fabs(q - whole) <= 1e-9) q = whole;
     switch (direction) {
     case Up:
@@ -104,7 +102,7 @@ Value LineParser::roundedClause(const Value& a) {
         q = roundHalfAway(q);
         break;
     }
-    return Quantity(q * step, x.unit, x.style);
+    return Quantity(scale.value(q), x.unit, x.style);
 }
 
 std::optional<Value> LineParser::conditionClause(const Value& a, const QString& w) {

@@ -82,7 +82,8 @@ inline QString describe(const Value& v) {
 }
 
 inline QString describe(const CalcError& e) {
-    return QStringLiteral("error: ") + e.message + (e.incomplete ? QStringLiteral(" (incomplete)") : QString()) +
+    return QStringLiteral("error: ") + e.message +
+           (e.incomplete ? QStringLiteral(" (incomplete)") : QString()) +
            (e.isDimension ? QStringLiteral(" (dimension)") : QString());
 }
 
@@ -105,6 +106,27 @@ struct Case {
 inline void runTable(std::initializer_list<Case> cases, const LineEnv& env = makeEnv()) {
     for (const Case& c : cases)
         EXPECT_EQ(run(QString::fromUtf8(c.line), env).toStdString(), std::string(c.expected)) << c.line;
+}
+
+} // namespace PhraseLines
+
+namespace PhraseLines {
+
+// Roles of the tokens with text, in order: "number op unit ...".
+inline std::string roles(const QString& line, const LineEnv& env = makeEnv()) {
+    static const char* names[] = {"number",   "op",   "unit",    "ref",  "keyword",
+                                  "variable", "text", "comment", "label"};
+    LineParser lp(Lexer::lex(line, true), env);
+    try {
+        lp.parseLine();
+    } catch (const CalcError&) {
+    }
+    std::string out;
+    for (const Highlight& h : lp.highlights(0)) {
+        if (!out.empty()) out += ' ';
+        out += names[int(h.role)];
+    }
+    return out;
 }
 
 } // namespace PhraseLines
