@@ -63,6 +63,7 @@ struct PhraseProbe {
     QList<Assignment>& assignments() { return lp.assignments_; }
     QSet<QString>& stopWords() { return lp.stopWords; }
     const EvalContext& ctx() const { return lp.env.ctx; }
+    bool atEnd() const { return lp.t[lp.p].atEnd(); }
 
     // Everything a failed trial must put back.
     struct Snapshot {
