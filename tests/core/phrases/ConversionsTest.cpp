@@ -174,3 +174,33 @@ TEST(SpecialTargets, IsoAndTimestampFollowTheContextZone) {
         },
         london);
 }
+
+// ---- Help examples -------------------------------------------------------------------------
+
+TEST(HelpExamples, ConversionsAndQuestions) {
+    LineEnv env = makeEnv();
+    RatesTable fiat;
+    fiat.base = QStringLiteral("USD");
+    fiat.rates = {{QStringLiteral("USD"), 1},
+                  {QStringLiteral("EUR"), 0.5},
+                  {QStringLiteral("JPY"), 100},
+                  {QStringLiteral("AUD"), 2}};
+    env.ctx.rates = fiat;
+    CryptoTable crypto;
+    crypto.pricesUSD = {{QStringLiteral("ETH"), 1000}};
+    env.ctx.crypto = crypto;
+    runTable(
+        {
+            {"12 is what % of 48", "0.25 [percent]"},
+            {"750 g to lb", "1.6534669663865817 lb"},
+            {"6 ft 2 in to cm", "187.96 cm"},
+            {"36 px to pt", "26.999999999999996 pt"},
+            {"7pm Berlin in Singapore", "zoned 1699984800 Singapore +1"},
+            {"\u20AC250 to JPY", "50000 JPY"},
+            {"0.2 ETH in AUD", "400 AUD"},
+            {"4095 as hex", "4095 [hex]"},
+            {"2/7 to 3 dp", "0.286"},
+            {"1,234 to nearest 100", "1200"},
+        },
+        env);
+}
