@@ -102,7 +102,7 @@ TEST(Dispatch, FailedTrialsRollBackEveryField) {
 TEST(Dispatch, RecognisedPhraseErrorsPropagate) {
     PhraseProbe probe(u"sum of 3, )"_s);
     probe.stopWords() = {u"then"_s};
-    EXPECT_EQ(errorOf([&] { probe.phrase(); }), u"Unmatched ')'"_s);
+    EXPECT_EQ(errorOf([&] { probe.phrase(); }), u"Unexpected ')'"_s);
     EXPECT_EQ(probe.stopWords(), QSet<QString>{u"then"_s});
 }
 
