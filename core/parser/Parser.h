@@ -258,6 +258,46 @@ private:
     // A built-in function on its arguments (at least one); never moves the cursor.
     Value applyFunction(const QString& name, const QList<Value>& args);
 
+    // ---- Phrases: dispatch, coercions, functions, lists, zones ------------------------------
+    friend struct PhraseProbe; // tests
+
+    // The quantity of v, else "<name> needs a number".
+    static Quantity quantity(const Value& v, const QString& name);
+    // The number of a quantity without unit: "<name> needs a plain number" for one with a unit,
+    // "<name> needs a number" for any other value.
+    static double scalar(const Value& v, const QString& name);
+    // a / b, b first brought to a's unit when their parts differ (conversion errors pass on);
+    // "Division by zero".
+    double ratio(const Quantity& a, const Quantity& b) const;
+
+    // Words that name a span of time -> unit id; "business days" is one two-word key.
+    static const QHash<QString, QString>& timeUnitWords();
+
+    // Phrase handlers, each entered with the cursor on its head word. A handler calls commit once
+    // its own keywords are read; a CalcError after that is the line's.
+    std::optional<Value> openPhrase();
+    std::optional<Value> extremePhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> listStatPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> stdevPhrase(TrialCommit& commit);
+    std::optional<Value> gcdLcmPhrase(const QString& head, TrialCommit& commit);
+    Value zoneTimePhrase(const ZoneMatch& zone);
+    Value timestampPhrase();
+
+    // Operands separated by "," and "and" (each separator marked Op); extra stop words end
+    // each operand as well. At least one value.
+    QList<Value> list(const QSet<QString>& extra = {});
+    // One statistic (sum, average, mean, avg, count, max, min, median, stdev, gcd, lcm).
+    Value stat(const QString& name, const QList<Value>& values) const;
+
+    // The zoned time of a clock time, an instant or a zoned time; nothing for other values.
+    [[nodiscard]] std::optional<ZonedTime> zoned(const Value& v) const;
+    // The same instant shown in another zone, the day shift following the local dates.
+    [[nodiscard]] ZonedTime convertZone(const ZonedTime& z, const QTimeZone& zone, const QString& label) const;
+    // "difference between A and B", entered on "difference".
+    std::optional<Value> zoneDifference(TrialCommit& commit);
+    // "time in Z", entered on "time".
+    std::optional<Value> timeIn();
+
     // ---- Fields ----------------------------------------------------------------------------
     const QList<Token> t; // without the quoted tokens; ends with the one eof
     const QList<Token> quoted;
