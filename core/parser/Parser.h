@@ -300,6 +300,36 @@ private:
     void absorbMixedUnits(Quantity& q);
     Value convert(const Value& v, const CompoundUnit& target, const QString& keyword) const;
 
+    // ---- Phrases: conversions, clauses, statements ------------------------------------------
+    friend struct StatementProbe; // tests
+
+    // A target that is not a unit (percent, bases, dp, dates, rounding...), read at p; nothing,
+    // with nothing marked or moved, when the tokens there are none.
+    std::optional<Value> specialTarget(const Value& v);
+    // The step of a rounding: a step word (hundred, tenth...) or a value read by parsePostfix.
+    double nearestStep();
+    // "ft and in" after a conversion word: the quantity in the first unit, shown over both.
+    std::optional<Value> mixedTarget(const Value& v);
+    // A time-zone target for a value that has a time of day.
+    std::optional<Value> zoneTarget(const Value& v);
+    // The range or change after "to", with the cursor after "to"; nothing when no second value
+    // can be read there.
+    std::optional<Value> rangeOrChange(const Value& v);
+    // The growth question after "after"/"for"; nothing (or a throw) when it does not apply.
+    std::optional<Value> growth(const Quantity& a);
+    // if A is B, what is D; nothing or a throw means the form does not apply.
+    std::optional<Value> proportion();
+    // One side of a conditional, with stops in force while it is read; assigns only when apply.
+    Value branch(std::initializer_list<QStringView> stops, bool apply);
+    // The questions after "is" (p on it); nothing, with p back on "is", when no form fits.
+    std::optional<Value> isStatement(const Value& a);
+    // "of", "more" (more than) or "less" (less than), eaten as keywords; nothing otherwise.
+    std::optional<QString> comparisonWord();
+    // The "rounded" clause, with p after "rounded".
+    Value roundedClause(const Value& a);
+    // The "if"/"unless" clause, with p after the word.
+    std::optional<Value> conditionClause(const Value& a, const QString& word);
+
     // ---- Services of the phrases and statements --------------------------------------------
     // Absent, consuming and marking nothing, unless the current token is the word "if"; then
     // the proportion form (as a trial) or the conditional form.

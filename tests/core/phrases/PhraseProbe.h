@@ -63,6 +63,7 @@ struct PhraseProbe {
     QList<Assignment>& assignments() { return lp.assignments_; }
     QSet<QString>& stopWords() { return lp.stopWords; }
     const EvalContext& ctx() const { return lp.env.ctx; }
+    bool atEnd() const { return lp.t[lp.p].atEnd(); }
 
     // Everything a failed trial must put back.
     struct Snapshot {
@@ -112,6 +113,50 @@ template <class F> QString errorOf(F&& f) {
         return e.message;
     }
     return QStringLiteral("(no error)");
+}
+
+} // namespace VexilCore
+
+namespace VexilCore {
+
+// A value as short text: "3.5 m", "255 [hex]", "zoned Tokyo 21:00 +1", "instant 2024-06-15T12:00:00Z".
+inline QString show(const Value& v) {
+    if (const Quantity* x = asQuantity(v)) {
+        QString s = QString::number(x->value, 'g', 12);
+        if (!x->unit.isNone()) s += u' ' + x->unit.display(true);
+        switch (x->style.kind) {
+        case DisplayStyle::Hex:
+            return s + QStringLiteral(" [hex]");
+        case DisplayStyle::Binary:
+            return s + QStringLiteral(" [bin]");
+        case DisplayStyle::Octal:
+            return s + QStringLiteral(" [oct]");
+        default:
+            return s;
+        }
+    }
+    if (const auto* z = std::get_if<ZonedTime>(&v)) {
+        const QDateTime dt = QDateTime::fromSecsSinceEpoch(qint64(z->date), z->zone);
+        return QStringLiteral("zoned %1 %2 %3")
+            .arg(z->label, dt.toString(u"HH:mm"), QString::number(z->dayShift));
+    }
+    if (const auto* t = std::get_if<Instant>(&v))
+        return QStringLiteral("instant ") +
+               QDateTime::fromSecsSinceEpoch(qint64(t->secs), QTimeZone::utc()).toString(Qt::ISODate);
+    if (const auto* b = std::get_if<bool>(&v)) return *b ? QStringLiteral("true") : QStringLiteral("false");
+    return QStringLiteral("kind %1").arg(v.index());
+}
+
+// One whole line: its value as text, "error: <message>", or "nothing".
+inline QString evalLine(const QString& line, EvalContext ctx = phraseContext(),
+                        QHash<QString, Value> variables = {}) {
+    LineParser lp(Lexer::lex(line, true), PhraseProbe::makeEnv(std::move(ctx), std::move(variables), line));
+    try {
+        const std::optional<Value> v = lp.parseLine();
+        return v ? show(*v) : QStringLiteral("nothing");
+    } catch (const CalcError& e) {
+        return QStringLiteral("error: ") + e.message;
+    }
 }
 
 } // namespace VexilCore
