@@ -66,7 +66,7 @@ qint64 workdaysBetween(const QDate& from, const QDate& to, const QLocale& locale
 } // namespace
 
 // After "to", with the cursor after it. The second value is read by parseAdditive, so a
-// following "in hours" is left to the conversion loop.
+// following "in hours" is left to the conversion loop; a unit name there is no second value.
 //   two clock times -> the time between them (ValueArith::hours, as clock - clock gives), plus a
 //                      day when both lie on day 0 and the second is earlier
 //   two instants    -> the time between them
@@ -76,6 +76,14 @@ qint64 workdaysBetween(const QDate& from, const QDate& to, const QLocale& locale
 //                      second's); two plain numbers: "Put a unit after 'to', or ask 'is what %'"
 //   anything else   -> "'to' needs two times, two dates, or a unit"
 std::optional<Value> LineParser::rangeOrChangeReading(const Value& first) {
+    // A unit name right after "to" was meant as a target that did not fit ("1 kg to m and kg"):
+    // it is no second value, whatever the unit-after-operator reading would make of it.
+    if (t[p].kind == TokenKind::Word) {
+        const bool usedPtBefore = usedPt_;
+        const bool unitFirst = unitExprAt(p).has_value();
+        usedPt_ = usedPtBefore;
+        if (unitFirst) return std::nullopt;
+    }
     std::optional<Value> read = trial([&]() -> std::optional<Value> { return parseAdditive(); });
     if (!read) return std::nullopt;
     const Value& second = *read;

@@ -48,12 +48,12 @@ QString outcome(const QString& line, const LineEnv& env = lineEnv()) {
 
 struct Case {
     const char* line;
-    const char* expected;
+    QString expected;
 };
 
 void table(std::initializer_list<Case> cases, const LineEnv& env = lineEnv()) {
     for (const Case& c : cases)
-        EXPECT_EQ(outcome(QString::fromUtf8(c.line), env).toStdString(), std::string(c.expected)) << c.line;
+        EXPECT_EQ(outcome(QString::fromUtf8(c.line), env).toStdString(), c.expected.toStdString()) << c.line;
 }
 
 // The head at the start of line is no phrase: phrase() answers nothing and every trial field
@@ -283,6 +283,54 @@ TEST(OpenPhrases, TimeBetween) {
               number(182 * 86400.0 / 2629746) + " months");
 }
 
+TEST(OpenPhrases, RangesAndChangesAfterTo) {
+    table({
+        {"10pm to 2am", "4 hours"},
+        {"2am to 10pm", "20 hours"},
+        {"9am to 9:45am", "45 minutes"},
+        {"9:15 AM to 5:40 PM in hours", number(8 + 25.0 / 60) + " hours"},
+        {"Jan 1 9am to Jan 2 5pm", "32 hours"},
+        {"Jan 1 to Dec 25", "359 days"},
+        {"Dec 25 to Jan 1", "-359 days"},
+        {"Jan 1 to Dec 25 in workdays", "257 workdays"},
+        {"Jun 14 to Jun 24 in business days", "6 workdays"},
+        {"Jun 24 to Jun 14 in workdays", "-6 workdays"},
+        {"Jan 1 to Jan 15 in weeks", "2 weeks"},
+        {"$800 to $1,000", "200 USD"},
+        {"$800 + $100 to $1,000", "100 USD"},
+        {"5 km to 8000 m", "3 km"},
+        {"5 to 8 kg", "3 kg"},
+        {"5 km to 3", "-2 km"},
+        {"5 to 8", "error: Put a unit after 'to', or ask 'is what %'"},
+        {"Jan 1 to 5pm", "error: 'to' needs two times, two dates, or a unit"},
+        {"5 km to Jan 1", "error: 'to' needs two times, two dates, or a unit"},
+        {"true to false", "error: 'to' needs two times, two dates, or a unit"},
+        {"5 km to 3 kg", "error: Can't convert mass to length"},
+        {"5 km to", "error: Expected a unit after 'to' (incomplete)"},
+        {"5 km to foo", "error: Unknown unit 'foo'"},
+        {"1 kg to m and kg", "error: Unknown unit 'm'"},
+    });
+}
+
+TEST(OpenPhrases, GrowthAfterAnAmount) {
+    EXPECT_EQ(outcome(QStringLiteral("$5,000 after 10 years at 4%")),
+              number(5000 * std::pow(1.04, 10)) + " USD");
+    EXPECT_EQ(outcome(QStringLiteral("$5,000 for 10 years at 4% compounded monthly")),
+              number(5000 * std::pow(1 + 0.04 / 12, 120)) + " USD");
+    EXPECT_EQ(outcome(QStringLiteral("$5,000 after 10 years at 4% compounded continuously")),
+              number(5000 * std::exp(0.4)) + " USD");
+    EXPECT_EQ(outcome(QStringLiteral("$5,000 after 2 years at 1% per month")),
+              number(5000 * std::pow(1.01, 24)) + " USD");
+    EXPECT_EQ(outcome(QStringLiteral("$18k + $2k after 1 year at 10%")), "22000 USD");
+    EXPECT_EQ(outcome(QStringLiteral("3 kg after 6 months at 10% every year")),
+              number(3 * std::sqrt(1.1)) + " kg");
+    // A time after a time is a shift, never growth; a clause that does not fit is not taken.
+    EXPECT_EQ(outcome(QStringLiteral("2 hours after 9am")), "value of kind 2");
+    for (const char* line :
+         {"$5,000 after 10 years", "$5,000 after today at 4%", "$5,000 for 10 years at 4% per kg"})
+        EXPECT_TRUE(outcome(QString::fromUtf8(line)).startsWith(QStringLiteral("error: "))) << line;
+}
+
 TEST(OpenPhrases, Calendar) {
     table({
         {"next friday", "date 2024-6-21"},
@@ -306,6 +354,23 @@ TEST(OpenPhrases, Calendar) {
     const LineEnv late =
         lineEnv(phraseContext(QDateTime(QDate(2024, 6, 15), QTime(20, 0), QTimeZone::utc()), "UTC"));
     table({{"date in Tokyo", "date 2024-6-16"}, {"date in London", "date 2024-6-15"}}, late);
+}
+
+TEST(OpenPhrases, KeywordsAreMarked) {
+    PhraseProbe loan(QStringLiteral("loan payment on $18k over 4 years at 5.5% per year"),
+                     phraseContext(kNow, "UTC"));
+    ASSERT_TRUE(loan.phrase());
+    const auto& r = loan.roles();
+    EXPECT_EQ(loan.p(), 14); // loan payment on $ 18 k over 4 years at 5.5 % per year
+    for (int i : {0, 1, 2, 6, 9, 12})
+        EXPECT_EQ(r[i], Role::Keyword) << i;
+    EXPECT_EQ(r[13], Role::Unit);
+    EXPECT_TRUE(loan.stopWords().isEmpty());
+
+    PhraseProbe days(QStringLiteral("business days between Jan 1 and Jan 5"), phraseContext(kNow, "UTC"));
+    ASSERT_TRUE(days.phrase());
+    for (int i : {0, 1, 2, 5})
+        EXPECT_EQ(days.roles()[i], Role::Keyword) << i;
 }
 
 TEST(OpenPhrases, WordsThatAreNoPhraseRollBack) {
