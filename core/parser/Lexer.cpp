@@ -38,6 +38,7 @@ bool isDigit(char32_t c) {
 
 // Letters and marks, so that combining accents and variation selectors stay inside a word.
 bool isLetter(char32_t c) {
+    if (c < 0x80) return (c | 0x20) >= U'a' && (c | 0x20) <= U'z';
     return QChar::isLetter(c) || QChar::isMark(c);
 }
 
@@ -46,7 +47,7 @@ bool isWordStart(char32_t c) {
 }
 
 bool isWordChar(char32_t c) {
-    return isWordStart(c) || c == U'\u00B2' || c == U'\u00B3' || isDigit(c);
+    return isDigit(c) || isWordStart(c) || c == U'\u00B2' || c == U'\u00B3';
 }
 
 bool isBlank(char32_t c) {

@@ -1,5 +1,7 @@
 #include "core/rates/Currencies.h"
 
+#include <string_view>
+
 namespace VexilCore::Currencies {
 
 namespace {
@@ -16,15 +18,15 @@ constexpr char16_t isoCodeText[] =
 
 QStringList buildCodes() {
     QStringList out;
-    QString piece;
+    QString code;
     for (char16_t c : std::u16string_view(isoCodeText)) {
         if (c == u' ' || c == u'\n') {
-            if (!piece.isEmpty()) out.append(std::exchange(piece, QString()));
+            if (!code.isEmpty()) out.append(std::exchange(code, QString()));
         } else {
-            piece.append(QChar(c));
+            code.append(QChar(c));
         }
     }
-    if (!piece.isEmpty()) out.append(piece);
+    if (!code.isEmpty()) out.append(code);
     return out;
 }
 

@@ -1,1 +1,5 @@
 #include "core/rates/VexilInfo.h"
+
+// The About window lays the credit out as one short line.
+static_assert(VexilCore::VexilInfo::credit.size() == 45);
+static_assert(VexilCore::VexilInfo::credit.back() == u'.');

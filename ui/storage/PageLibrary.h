@@ -1,0 +1,104 @@
+#pragma once
+
+#include "ui/storage/NoteStore.h"
+#include "ui/storage/PageIndex.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace VexilUI {
+
+// The sheets and folders of one data directory: the index "pages.json", one text file per sheet in
+// "pages/", and one NoteStore per sheet opened so far. Every operation that changes the index writes it
+// at once; file errors are never reported (a sheet's save failure shows only as its store's status).
+class PageLibrary {
+public:
+    using Page = VexilUI::Page;
+    using Group = VexilUI::Group;
+    using Index = VexilUI::Index;
+
+    struct Color {
+        QString name;
+        std::optional<QString> hex;
+    };
+    // The label colours offered for sheets, "None" first.
+    static const QList<Color>& colors();
+
+    // Seconds since 1970 of the current time.
+    static double currentTime();
+
+    // Opens the library in directory, or starts it afresh; now (default: the current time) stamps a
+    // sheet created by a fresh start. Afterwards there is at least one sheet and one is selected.
+    explicit PageLibrary(const QString& directory, std::optional<double> now = std::nullopt);
+    PageLibrary(const PageLibrary&) = delete;
+    PageLibrary& operator=(const PageLibrary&) = delete;
+
+    const QString& directory() const { return dir; }
+    // The file of a sheet: "pages/" + id + ".txt" in the directory.
+    QString sheetPath(const QString& id) const;
+
+    const QList<Page>& pages() const { return pageList; }
+    const QList<Group>& groups() const { return groupList; }
+    const std::optional<QString>& selectedID() const { return selectedId; }
+
+    // How a deleted sheet's file is disposed of. By default it goes to the Trash and errors are ignored;
+    // tests and the snapshot renderer supply their own.
+    std::function<void(const QString& path)> discard;
+    // Moves a file to the desktop Trash. A failed move leaves the file where it is.
+    static void moveToTrash(const QString& path);
+
+    // The sheet's store, made on first request and the same object on every later one. Null for an id
+    // that is not a sheet id.
+    std::shared_ptr<NoteStore> store(const QString& id);
+    // The sheet's text read from its file; empty when the file is missing or unreadable.
+    QString text(const QString& id) const;
+    void flushAll();
+    // Writes the index; failures are ignored.
+    void save();
+
+    std::optional<Page> selected() const;
+    QList<Page> pinnedPages() const;
+    // The sheets in a folder (none: the loose sheets), pinned or not, in library order.
+    QList<Page> pages(const std::optional<QString>& inGroup) const;
+
+    Page create(std::optional<double> now = std::nullopt, bool joinOpenFolder = false);
+    Group createGroup();
+    void rename(const QString& id, const QString& to);
+    void renameGroup(const QString& id, const QString& to);
+    // Deletes a sheet ("delete" in the library's vocabulary); false when it is the last sheet or unknown.
+    bool deletePage(const QString& id);
+    void setPinned(const QString& id, bool pinned, const std::optional<QString>& before = std::nullopt);
+    void place(const QString& id, const std::optional<QString>& inGroup,
+               const std::optional<QString>& before = std::nullopt);
+    void setCollapsed(const QString& groupId, bool collapsed);
+    void ungroup(const QString& groupId);
+    void setColor(const QString& id, const std::optional<QString>& hex);
+    void select(const QString& id);
+    void move(qsizetype from, qsizetype to);
+    void moveGroup(qsizetype from, qsizetype to);
+
+    // False once an unreadable index could not be moved aside: the index is then never written, so the
+    // old file survives for the rest of the run.
+    bool indexWritable() const { return !indexLocked; }
+
+private:
+    QString indexPath() const;
+    void startAfresh(double now, const std::optional<QByteArray>& damagedIndex);
+    QList<std::pair<QString, double>> sheetFilesOnDisk() const;
+    qsizetype pageIndex(const QString& id) const;
+    qsizetype groupIndex(const QString& id) const;
+
+    QString dir;
+    QList<Page> pageList;
+    QList<Group> groupList;
+    std::optional<QString> selectedId;
+    QHash<QString, std::shared_ptr<NoteStore>> stores;
+    bool indexLocked = false;
+};
+
+} // namespace VexilUI
