@@ -4,6 +4,12 @@
 #include "core/values/Unit.h"
 
 #include <memory>
+#include <ostream>
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 // Hand-made unit definitions, so that the value model can be tested apart from the registry.
 namespace TestUnits {
