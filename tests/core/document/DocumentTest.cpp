@@ -1,0 +1,138 @@
+#include "Sheets.h"
+
+using namespace VexilCore;
+using Sheets::check;
+
+namespace {
+
+using Kind = LineOutcome::Kind;
+
+QList<LineOutcome> evaluate(const QString& text) {
+    return DocumentEvaluator(Sheets::context()).evaluate(text);
+}
+
+Highlight hl(qsizetype location, qsizetype length, Role role) {
+    return Highlight{TextRange{location, length}, role};
+}
+
+} // namespace
+
+TEST(DocumentPass, LineKinds) {
+    check({
+        {"# Trip 2 + 2", "#"},
+        {"// only a note", "//"},
+        {"\"quoted\" // and a note", "//"},
+        {"Rent: 1200", "= 1,200"},
+        {"Rent:", "text"},
+        {"  \t ", ""},
+        {"12 * (3 + 4) / 2", "= 42"},
+        {"Label: // nothing", "//"},
+    });
+}
+
+TEST(DocumentPass, SplitsAtLineFeedsOnly) {
+    EXPECT_EQ(evaluate(QString()).size(), 1);
+    const QList<LineOutcome> out = evaluate(QStringLiteral("1\n\n2\n"));
+    ASSERT_EQ(out.size(), 4);
+    EXPECT_EQ(out[0].range, (TextRange{0, 1}));
+    EXPECT_EQ(out[1].range, (TextRange{2, 0}));
+    EXPECT_EQ(out[2].range, (TextRange{3, 1}));
+    EXPECT_EQ(out[3].range, (TextRange{5, 0}));
+    EXPECT_EQ(out[3].kind, Kind::Blank);
+    // A carriage return is no line break: it stays inside the line, and counts as white space.
+    const QList<LineOutcome> crlf = evaluate(QStringLiteral("4\r\n\r\n5"));
+    ASSERT_EQ(crlf.size(), 3);
+    EXPECT_EQ(crlf[0].range, (TextRange{0, 2}));
+    EXPECT_EQ(crlf[1].kind, Kind::Blank);
+}
+
+TEST(DocumentPass, LabelsAndHighlights) {
+    const QString text = QStringLiteral("# Head\nRent:  1200 // monthly");
+    const QList<LineOutcome> out = evaluate(text);
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_EQ(out[0].highlights, (QList<Highlight>{hl(0, 6, Role::Comment)}));
+    EXPECT_EQ(out[0].labelRange, std::nullopt);
+    EXPECT_EQ(out[1].labelRange, (TextRange{7, 7}));
+    EXPECT_EQ(out[1].highlights,
+              (QList<Highlight>{hl(7, 7, Role::Label), hl(14, 4, Role::Number), hl(19, 10, Role::Comment)}));
+}
+
+TEST(DocumentPass, SummaryRows) {
+    const QList<LineOutcome> out = check({
+        {"Flights: 420 + 385", "= 805"},
+        {"Hotel: 300", "= 300"},
+        {"Total", "= 1,105"},
+        // The total above is no part of the block: the average is of the two value lines.
+        {"Average", "= 552.5"},
+        {"median", "= 552.5"},
+        {"COUNT", "= 2"},
+        {"", ""},
+        {"Total", "! Nothing to calculate"},
+        {"count", "= 0"},
+        {"7", "= 7"},
+        {"sum // of one", "= 7"},
+    });
+    EXPECT_TRUE(out[2].isSummary);
+    EXPECT_FALSE(out[0].isSummary);
+    EXPECT_EQ(out[2].highlights, (QList<Highlight>{hl(out[2].range.location, 5, Role::Keyword)}));
+}
+
+TEST(DocumentPass, Assignments) {
+    const QList<LineOutcome> out = check({
+        {"rate = 5", "= 5"},
+        {"hourly rate = 65 * 2", "= 130"},
+        {"may = 5", "! 'may' is a reserved word"},
+        {"Total = 3", "! 'Total' is a reserved word"},
+        {"the rate = 3", "= 3"},
+        {"sum of line2 = 3", "! 'sum' is a reserved word"},
+        {"cost line2 = 3", "! 'line2' is a reserved word"},
+        {"x = 4", "= 4"},
+        {"y =", "?! Expected a value for y"},
+        {"y = // later", "?! Expected a value for y"},
+        {"_tmp = (1 + 2", "?! Missing ')'"},
+    });
+    EXPECT_TRUE(out[0].isAssignment);
+    EXPECT_TRUE(out[2].isAssignment);
+    EXPECT_FALSE(evaluate(QStringLiteral("5")).front().isAssignment);
+    // The name is a variable, "=" an operator.
+    EXPECT_EQ(out[0].highlights.mid(0, 3),
+              (QList<Highlight>{hl(0, 4, Role::Variable), hl(5, 1, Role::Op), hl(7, 1, Role::Number)}));
+}
+
+TEST(DocumentPass, CustomUnitLineShowsItsRightHandSide) {
+    const QList<LineOutcome> out = check({
+        {"1 dozen = 12", "= 12"},
+        {"a score = 20", "= 20"},
+        {"an hour = 5", "= 5"}, // "hour" is a unit already: an ordinary line
+    });
+    EXPECT_TRUE(out[0].isAssignment);
+    EXPECT_TRUE(out[1].isAssignment);
+}
+
+TEST(DocumentPass, TrailingOperatorWordIsUnfinished) {
+    const QList<LineOutcome> out = check({
+        {"3 x", "?! Expected a value"},
+        {"3 plus // soon", "?! Expected a value"},
+        {"4 mod", "?! Expected a value"},
+    });
+    EXPECT_EQ(out[0].highlights.last(), hl(2, 1, Role::Op));
+}
+
+TEST(DocumentPass, LineValuesForReferences) {
+    // lineValue answers only for lines above; its failures carry the error line's message.
+    const QList<LineOutcome> out = check({
+        {"5", "= 5"},
+        {"(1", "?! Missing ')'"},
+        {"# note", "#"},
+    });
+    EXPECT_EQ(out.size(), 3);
+}
+
+TEST(DocumentPass, DeeplyNestedLineFailsAlone) {
+    const QString deep = QString(5000, u'(') + u'1' + QString(5000, u')');
+    const QList<LineOutcome> out = evaluate(deep + QStringLiteral("\n2"));
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_EQ(out[0].kind, Kind::Error);
+    EXPECT_EQ(out[0].message, QStringLiteral("Too deeply nested"));
+    EXPECT_EQ(out[1].kind, Kind::Value);
+}
