@@ -71,6 +71,10 @@ TEST(DocumentPass, SummaryRows) {
         {"count", "= 0"},
         {"7", "= 7"},
         {"sum // of one", "= 7"},
+        {"", ""},
+        {"4", "= 4"},
+        {"(5", "?! Missing ')'"},
+        {"Total", "! line14 has an error"},
     });
     EXPECT_TRUE(out[2].isSummary);
     EXPECT_FALSE(out[0].isSummary);
