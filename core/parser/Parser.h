@@ -272,6 +272,18 @@ private:
     int depth = 0; // nesting guard
 
     // ---- Helpers of the lower levels -------------------------------------------------------
+    Value parseGroup();
+    Value parseCurrencyAmount();
+    Value parseIsoDateTime(const IsoParts& iso) const;
+    Value parseClock(const ClockParts& clock);
+    // parseWord's readings; nothing when the word was skipped as prose and the caller is to
+    // read the next primary in its place (a loop there, so long prose costs no stack).
+    std::optional<Value> wordReading(const QString& w, int start);
+    // Today's date in the calendar moved by days.
+    CalendarDate dayFromToday(int days) const;
+    // The number written as ASCII digits only ("3" of "line3"); nothing when empty, signed,
+    // spaced or beyond 64 bits.
+    static std::optional<qint64> lineNumber(QStringView digits);
 };
 
 // Adds stop words (or replaces the set) and puts the previous set back on every path.

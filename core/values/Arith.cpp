@@ -1,5 +1,7 @@
 #include "core/values/Arith.h"
 
+#include "core/values/CheckedInt.h"
+
 #include "core/rates/Currencies.h"
 
 #include <cmath>
@@ -51,9 +53,7 @@ QList<UnitPower> expand(const QList<UnitPower>& parts, const QList<UnitPower>& a
             continue;
         }
         for (const UnitPower& d : *dec) {
-            qint64 p = 0;
-            if (__builtin_mul_overflow(d.power, part.power, &p)) qFatal("Unit power overflow");
-            out.append(UnitPower(d.unit, p));
+            out.append(UnitPower(d.unit, checkedExponentMul(d.power, part.power)));
         }
     }
     return out;
@@ -148,8 +148,7 @@ Quantity multiply(const Quantity& l, const Quantity& r, const EvalContext& ctx) 
                 }
         }
         if (target) {
-            if (__builtin_add_overflow(target->power, part.power, &target->power))
-                qFatal("Unit power overflow");
+            target->power = checkedExponentAdd(target->power, part.power);
         } else {
             left.append(part);
         }

@@ -1,22 +1,12 @@
 #include "core/values/Dimension.h"
 
+#include "core/values/CheckedInt.h"
+
 #include <QtGlobal>
 
 namespace VexilCore {
 
 namespace {
-
-qint64 checkedAdd(qint64 a, qint64 b) {
-    qint64 r = 0;
-    if (__builtin_add_overflow(a, b, &r)) qFatal("Dimension exponent overflow");
-    return r;
-}
-
-qint64 checkedMul(qint64 a, qint64 b) {
-    qint64 r = 0;
-    if (__builtin_mul_overflow(a, b, &r)) qFatal("Dimension exponent overflow");
-    return r;
-}
 
 struct NamedDimension {
     const Dimension* dim;
@@ -49,14 +39,14 @@ constexpr NamedDimension kNames[] = {
 Dimension operator*(const Dimension& a, const Dimension& b) {
     Dimension r;
     for (std::size_t i = 0; i < Dimension::count; ++i)
-        r.exps[i] = checkedAdd(a.exps[i], b.exps[i]);
+        r.exps[i] = checkedExponentAdd(a.exps[i], b.exps[i]);
     return r;
 }
 
 Dimension Dimension::power(qint64 n) const {
     Dimension r;
     for (std::size_t i = 0; i < count; ++i)
-        r.exps[i] = checkedMul(exps[i], n);
+        r.exps[i] = checkedExponentMul(exps[i], n);
     return r;
 }
 

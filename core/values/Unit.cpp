@@ -2,6 +2,7 @@
 
 #include "core/rates/Currencies.h"
 #include "core/values/CalcError.h"
+#include "core/values/CheckedInt.h"
 #include "core/values/EvalContext.h"
 
 #include <cmath>
@@ -9,18 +10,6 @@
 namespace VexilCore {
 
 namespace {
-
-qint64 checkedAdd(qint64 a, qint64 b) {
-    qint64 r = 0;
-    if (__builtin_add_overflow(a, b, &r)) qFatal("Unit power overflow");
-    return r;
-}
-
-qint64 checkedMul(qint64 a, qint64 b) {
-    qint64 r = 0;
-    if (__builtin_mul_overflow(a, b, &r)) qFatal("Unit power overflow");
-    return r;
-}
 
 // A rate or price of 0 or below, or NaN, counts as missing.
 std::optional<double> positive(const std::optional<double>& v) {
@@ -128,7 +117,7 @@ CompoundUnit CompoundUnit::power(qint64 n) const {
     QList<UnitPower> raised;
     raised.reserve(parts.size());
     for (const UnitPower& p : parts)
-        raised.append(UnitPower(p.unit, checkedMul(p.power, n)));
+        raised.append(UnitPower(p.unit, checkedExponentMul(p.power, n)));
     return CompoundUnit(raised);
 }
 
@@ -138,7 +127,7 @@ CompoundUnit CompoundUnit::multiplied(const CompoundUnit& other) const {
         bool merged = false;
         for (UnitPower& w : work) {
             if (w.unit->id == p.unit->id) {
-                w.power = checkedAdd(w.power, p.power);
+                w.power = checkedExponentAdd(w.power, p.power);
                 merged = true;
                 break;
             }
