@@ -140,3 +140,119 @@ TEST(DocumentPass, DeeplyNestedLineFailsAlone) {
     EXPECT_EQ(out[0].message, QStringLiteral("Too deeply nested"));
     EXPECT_EQ(out[1].kind, Kind::Value);
 }
+
+TEST(DocumentPass, VariablesAndTriggerWords) {
+    check({
+        // "x" is both an operator word and a name: a line that parses keeps its value.
+        {"x = 5", "= 5"},
+        {"2 * x", "= 10"},
+        {"x * 3", "= 15"},
+        {"3 x 4", "= 12"},
+        {"3 x", "?! Expected a value"},
+        {"hourly rate = $65", "= 65 USD"},
+        {"hourly rate * 38", "= 2,470 USD"},
+        {"price \"note\" = 7", "= 7"},
+        {"price + 1", "= 8"},
+        {"Rent: rent = 1200", "= 1,200"},
+        {"rent / 4", "= 300"},
+    });
+}
+
+TEST(DocumentPass, CustomUnits) {
+    const QList<LineOutcome> out = check({
+        // The word as typed is a key too, besides "glas" and "glases".
+        {"1 glass = 250 ml", "= 250 mL"},
+        {"2 glass", "= 2 glass"},
+        {"2 glass to l", "= 0.5 L"},
+        {"1 dozen = 12", "= 12"},
+        {"3 dozens", "= 3 dozens"},
+        {"1 dozen", "= 1 dozen"},
+        {"a box = 6 glass", "= 6 glass"},
+        {"2 boxes in ml", "= 3,000 mL"},
+        {"1 coffee = 4 EUR", "= 4 EUR"},
+        {"5 coffee in USD", "= 25 USD"},
+        // Known units and words that may not be names are no custom units.
+        {"1 km = 5", "! Unexpected '='"},
+        {"1 glass =", "! Unexpected '='"},
+        {"1 thing = true", "! That needs a number"},
+    });
+    EXPECT_TRUE(out[0].isAssignment);
+    // The custom unit exists only below its definition.
+    check({{"2 widget", "= 2"}, {"1 widget = 3 kg", "= 3 kg"}, {"2 widget", "= 2 widgets"}});
+}
+
+TEST(DocumentPass, ContinuationLines) {
+    check({
+        {"10", "= 10"},
+        {"* 2", "= 20"},
+        {"/ 4", "= 5"},
+        {"^ 2", "= 25"},
+        {"+ 1", "= 26"},
+        // A minus sign starts a negative number, never a continuation.
+        {"- 5", QStringLiteral(u"= \u22125")},
+        {"", ""},
+        {"+ 5", "= 5"},
+        {"(1", "?! Missing ')'"},
+        {"* 3", "! Unexpected '*'"},
+        {"5 km", "= 5 km"},
+        {"+ 300 m", "= 5.3 km"},
+    });
+}
+
+TEST(DocumentPass, ReferencesAndAnswers) {
+    check({
+        {"5", "= 5"},
+        {"(1", "?! Missing ')'"},
+        {"# heading", "#"},
+        {"line1 * 2", "= 10"},
+        {"line2", "! line2 has an error"},
+        {"line3", "! line3 has no value"},
+        {"line8", "! line8 is below this line"},
+        {"line8", "! A line can't refer to itself"},
+        {"line99", "! There is no line 99"},
+        {"ans + 1", "= 11"},
+    });
+}
+
+TEST(DocumentPass, PointsRetriedAsPints) {
+    check({
+        {"1 cup + 1 pt", "= 3 cups"},
+        {"12 pt + 1 in", "= 84 pt"},
+        {"1 pt", "= 1 pt"},
+    });
+}
+
+TEST(DocumentPass, SummariesOverRealLines) {
+    check({
+        {"Flights: \u20AC420 + \u20AC385", "= 805 EUR"},
+        {"Hotel: $300", "= 300 USD"},
+        {"Total", "= 1,045 EUR"},
+        {"Total in USD", "= 1,306.25 USD"},
+        {"Average", "= 522.5 EUR"},
+        {"", ""},
+        {"5 km", "= 5 km"},
+        {"300 m", "= 300 m"},
+        {"median in m", "= 2,650 m"},
+        {"total in kg", "! Can't convert length to mass"},
+        {"", ""},
+        {"2 m", "= 2 m"},
+        {"3 kg", "= 3 kg"},
+        {"Total", "! line13: can't add length and mass"},
+        {"", ""},
+        {"true", "= true"},
+        {"Total", "! Can't total true/false or text (line16)"},
+        {"", ""},
+        {"10:30", "= 10:30 AM"},
+        {"Average", "! Can't total dates or times (line19)"},
+    });
+}
+
+TEST(DocumentPass, GrandTotalsOfASheet) {
+    const QString text = QStringLiteral("2 m\n\u20AC5\nTotal\n50 cm\n$4\n3 // prose\nx = 1");
+    const DocumentEvaluator ev(Sheets::context());
+    const QList<Quantity> totals = ev.grandTotals(ev.evaluate(text));
+    QStringList texts;
+    for (const Quantity& q : totals)
+        texts << Sheets::formatter().format(q);
+    EXPECT_EQ(texts, (QStringList{"2.5 m", "8.2 EUR", "4"}));
+}
