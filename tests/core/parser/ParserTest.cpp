@@ -477,7 +477,7 @@ TEST(LineParserTrial, StopWordsInsideAParenthesisAndOnThrow) {
         EXPECT_EQ(probe2.p(), 3);
         EXPECT_EQ(probe2.stopWords(), QSet<QString>{QStringLiteral("in")});
     });
-    LineParser lp3 = parser(QStringLiteral("(5 in"));
+    LineParser lp3 = parser(QStringLiteral("(5 m in"));
     LineParserProbe probe3{lp3};
     probe3.withStopWords({u"in"}, [&] {
         try {
