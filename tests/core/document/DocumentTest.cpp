@@ -256,3 +256,36 @@ TEST(DocumentPass, GrandTotalsOfASheet) {
         texts << Sheets::formatter().format(q);
     EXPECT_EQ(texts, (QStringList{"2.5 m", "8.2 EUR", "4"}));
 }
+
+TEST(DocumentPass, AssignmentsInsideConditionals) {
+    const QList<LineOutcome> out = check({
+        {"if 1 < 2 then a = 5", "= 5"},
+        {"a * 2", "= 10"},
+        {"if 1 > 2 then b = 5 else b = 7", "= 7"},
+        {"b + 1", "= 8"},
+        {"c = 2", "= 2"},
+        {"if c > 1 then d = c * 10", "= 20"},
+        {"d", "= 20"},
+    });
+    EXPECT_FALSE(out[0].isAssignment);
+    // A line opening with "if" is never read as an assignment to "if flag then y".
+    const QList<LineOutcome> flag = evaluate(QStringLiteral("if flag then y = 1"));
+    ASSERT_EQ(flag.size(), 1);
+    EXPECT_EQ(flag[0].kind, Kind::Error);
+    EXPECT_FALSE(flag[0].message->contains(QStringLiteral("reserved word")));
+}
+
+TEST(DocumentPass, StyledResults) {
+    check({
+        {"4095 as hex", "= 0xFFF"},
+        {"6.5 ft to ft and in", "= 6 ft 6 in"},
+        {"90 s as hms", "= 00:01:30"},
+        {"90 s as duration", "= 1 minute 30 seconds"},
+        {"0.25 as %", "= 25%"},
+        {"12 is what % of 48", "= 25%"},
+        {"15% off $80", "= 68 USD"},
+        {"today", "= Tue, June 4, 2024"},
+        {"today as timestamp", "= 1717459200"},
+        {"7pm Berlin in Singapore", "= 1:00 AM Singapore (+1 day)"},
+    });
+}
