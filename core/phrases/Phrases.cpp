@@ -55,7 +55,12 @@ const QHash<QString, QString>& LineParser::timeUnitWords() {
 // row try, while a selected handler that gives up ends the search with nothing.
 std::optional<Value> LineParser::phrase(const QString& w) {
     const int next = p + 1;
-    const auto run = [this](auto&& handler) { return trial(handler); };
+    // Handlers read operands that may hold further phrases ("sum of sum of …"): each counts as
+    // a level of nesting.
+    const auto run = [this](auto&& handler) {
+        Nesting nest(*this);
+        return trial(handler);
+    };
 
     // Rows whose phrases are not defined yet answer nothing.
     if (isOneOf(w, {u"square", u"cube"}) || w == u"root") return openPhrase();
