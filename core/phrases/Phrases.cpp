@@ -55,7 +55,18 @@ const QHash<QString, QString>& LineParser::timeUnitWords() {
 // row try, while a selected handler that gives up ends the search with nothing.
 std::optional<Value> LineParser::phrase(const QString& w) {
     const int next = p + 1;
-    const auto run = [this](auto&& handler) { return trial(handler); };
+    // Whether the word lw is one of the n tokens after the head.
+    const auto anyWordAfter = [this](QStringView lw, int n) {
+        for (int k = p + 1; k <= p + n && k < t.size(); ++k)
+            if (t[k].isWord(lw)) return true;
+        return false;
+    };
+    // Handlers read operands that may hold further phrases ("sum of sum of …"): each counts as
+    // a level of nesting.
+    const auto run = [this](auto&& handler) {
+        Nesting nest(*this);
+        return trial(handler);
+    };
 
     // Rows whose phrases are not defined yet answer nothing.
     if (isOneOf(w, {u"square", u"cube"}) || w == u"root") return run([&](TrialCommit& commit) { return rootPhrase(w, commit); });
@@ -84,19 +95,16 @@ std::optional<Value> LineParser::phrase(const QString& w) {
 
     // A zone name followed by "time" that ends the operand ("London time"). The zone words and
     // an offset take at most five tokens, so a line without "time" close by is not looked up.
-    {
-        bool timeNear = false;
-        for (int k = next; k <= p + 5 && k < t.size(); ++k)
-            timeNear = timeNear || t[k].isWord(u"time");
-        if (timeNear) {
-            if (const std::optional<ZoneMatch> zone = zoneAt(p);
-                zone && matches({u"time"}, zone->end) && isBoundary(zone->end + 1))
-                return zoneTimePhrase(*zone);
-        }
+    if (anyWordAfter(u"time", 5)) {
+        if (const std::optional<ZoneMatch> zone = zoneAt(p);
+            zone && matches({u"time"}, zone->end) && isBoundary(zone->end + 1))
+            return zoneTimePhrase(*zone);
     }
 
-    // A unit term followed by "in" ("hours in a day"). Looking must not leave usedPt behind.
-    {
+    // A unit term followed by "in" ("hours in a day"). A term spans at most seven tokens (four
+    // words, "^", "-", a digit), so without "in" close by there is nothing to look up. Looking
+    // must not leave usedPt behind.
+    if (anyWordAfter(u"in", 8)) {
         const bool usedPtBefore = usedPt_;
         const std::optional<std::pair<CompoundUnit, int>> term = unitTermAt(p);
         usedPt_ = usedPtBefore;
