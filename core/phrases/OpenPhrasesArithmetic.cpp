@@ -123,7 +123,7 @@ std::optional<Value> LineParser::halfPhrase(TrialCommit& commit) {
     expect({name});
     if (eat({u"of"}, Role::Keyword)) commit();
     const Quantity x = quantity(parseAdditive(), name);
-    return Quantity(x.value / 2, x.unit);
+    return Quantity(finite(x.value / 2), x.unit);
 }
 
 // "midpoint of|between a and b", "halfway between a and b" -> (a + b) / 2, b brought to a's
@@ -157,7 +157,9 @@ std::optional<Value> LineParser::remainderPhrase(TrialCommit& commit) {
         return std::nullopt;
     commit();
     const Value b = parseUnary();
-    return multiplicative(quantity(a, name), MulOp::Mod, quantity(b, name));
+    Quantity r = multiplicative(quantity(a, name), MulOp::Mod, quantity(b, name));
+    r.value = finite(r.value);
+    return r;
 }
 
 // "random number"                                -> a number from 0 up to (not including) 1
@@ -189,11 +191,12 @@ std::optional<Value> LineParser::randomPhrase(TrialCommit& commit) {
     const double hi = std::max(both.a, both.b);
     if (!std::isfinite(lo) || !std::isfinite(hi))
         throw CalcError(QStringLiteral("random needs finite bounds"));
-    double x;
-    if (lo == std::floor(lo) && hi == std::floor(hi))
-        x = std::min(hi, lo + std::floor(u * (hi - lo + 1)));
-    else
-        x = lo + u * (hi - lo);
+    // A blend of the bounds never overflows, however far apart they are.
+    double x = std::clamp(lo * (1 - u) + hi * u, lo, hi);
+    if (lo == std::floor(lo) && hi == std::floor(hi)) {
+        const double span = hi - lo;
+        x = span < 0x1.0p53 ? std::min(hi, lo + std::floor(u * (span + 1))) : std::floor(x);
+    }
     return Quantity(x, both.unit);
 }
 
