@@ -160,6 +160,9 @@ TEST(OpenPhrases, RandomNumbersComeFromTheContextSeed) {
         const double kg = grams.split(u' ').first().toDouble();
         EXPECT_TRUE(kg >= 1 && kg <= 1.5) << kg;
     }
+    // Bounds too far apart for their difference still give a number between them.
+    const double wide = outcome(QStringLiteral("random number between -1e308 and 1e308"), env).toDouble();
+    EXPECT_TRUE(std::isfinite(wide) && wide >= -1e308 && wide <= 1e308) << wide;
     table({
         {"random number between today and 5", "error: random needs a number"},
         {"random between 1 kg and 2 m", "error: Can't convert length to mass"},
