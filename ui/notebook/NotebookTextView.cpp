@@ -1,0 +1,443 @@
+#include "ui/notebook/NotebookTextView.h"
+
+#include "ui/notebook/Pasteboard.h"
+#include "ui/notebook/TextViewGeometry.h"
+#include "ui/notebook/Theme.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QFontMetricsF>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QResizeEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+
+#include <array>
+#include <cmath>
+
+namespace VexilUI {
+
+using namespace TextGeometry;
+
+// Marks changes the view makes itself: the editor reports them like typing, but they are not edits.
+class NotebookTextView::Programmatic {
+public:
+    explicit Programmatic(NotebookTextView* view) : m_view(view) { ++m_view->m_programmatic; }
+    ~Programmatic() { --m_view->m_programmatic; }
+    Programmatic(const Programmatic&) = delete;
+    Programmatic& operator=(const Programmatic&) = delete;
+
+private:
+    NotebookTextView* m_view;
+};
+
+void OverlayView::setNeedsDisplay() {
+    ++m_requests;
+    if (owner) owner->viewport()->update();
+}
+
+int NotebookTextView::feedbackDuration(PillFeedback kind) {
+    switch (kind) {
+    case PillFeedback::Inserted:
+        return 250;
+    case PillFeedback::Copied:
+        return 700;
+    }
+    return 300;
+}
+
+NotebookTextView::NotebookTextView(qreal fontSize, QWidget* parent)
+    : QTextEdit(parent), m_overlay(this), m_editorFont(Theme::editorFont(18)),
+      m_smallFont(Theme::smallFont(18)) {
+    configure();
+    resize(600, 400);
+    setFontSize(fontSize);
+}
+
+NotebookTextView::~NotebookTextView() = default;
+
+NotebookTextView* NotebookTextView::make(qreal fontSize, QWidget* parent) {
+    return new NotebookTextView(fontSize, parent);
+}
+
+void NotebookTextView::configure() {
+    Programmatic guard(this);
+    setAcceptRichText(false);
+    setUndoRedoEnabled(false); // the controller keeps its own undo stack
+    setTabChangesFocus(false);
+    setFrameShape(QFrame::NoFrame);
+    // A width that shrinks with the content would re-wrap and can oscillate; the window shows its own
+    // thin scroll bar.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    setLineWrapColumnOrWidth(400);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document()->setDocumentMargin(0);
+
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    pal.setColor(QPalette::Text, Theme::text()); // the caret; the text itself is coloured per line
+    pal.setColor(QPalette::Highlight, Theme::selection());
+    pal.setBrush(QPalette::HighlightedText, QBrush(Qt::NoBrush)); // keep role colours inside a selection
+    setPalette(pal);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    viewport()->setMouseTracking(true);
+    setAccessibleName(QStringLiteral("Sheet"));
+
+    connect(this, &QTextEdit::textChanged, this, [this] {
+        if (!m_programmatic) didChangeText();
+    });
+    connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
+        if (!m_programmatic) emit selectionDidChange();
+    });
+    connect(this, &QTextEdit::selectionChanged, this, [this] {
+        if (!m_programmatic) emit selectionDidChange();
+    });
+}
+
+// --- Text ---------------------------------------------------------------------------------------------
+
+void NotebookTextView::setSheetText(const QString& text) {
+    {
+        Programmatic guard(this);
+        setPlainText(text);
+        // Loading a text resets the frame margins and every line's spacing.
+        applyBlockSpacing();
+    }
+    layoutContainer();
+    m_overlay.setNeedsDisplay();
+}
+
+QString NotebookTextView::canonicalText() const {
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
+bool NotebookTextView::isEmptyText() const {
+    return document()->characterCount() <= 1;
+}
+
+void NotebookTextView::replaceCharacters(VexilCore::TextRange range, const QString& text) {
+    const qsizetype length = document()->characterCount() - 1;
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, length);
+    const qsizetype end = std::clamp<qsizetype>(range.end(), start, length);
+    Programmatic guard(this);
+    QTextCursor cursor(document());
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+    cursor.beginEditBlock();
+    if (text.isEmpty())
+        cursor.removeSelectedText();
+    else
+        cursor.insertText(text);
+    cursor.endEditBlock();
+}
+
+void NotebookTextView::didChangeText() {
+    layoutContainer();
+    m_overlay.setNeedsDisplay();
+    emit textDidChange();
+}
+
+VexilCore::TextRange NotebookTextView::selectedRange() const {
+    const QTextCursor cursor = textCursor();
+    return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+}
+
+void NotebookTextView::setSelectedRange(VexilCore::TextRange range) {
+    const qsizetype length = document()->characterCount() - 1;
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, length);
+    const qsizetype end = std::clamp<qsizetype>(range.end(), start, length);
+    QTextCursor cursor(document());
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+QString NotebookTextView::selectedText() const {
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
+namespace {
+
+const QTextCharFormat& plainFormat() {
+    static const QTextCharFormat format = [] {
+        QTextCharFormat f;
+        f.setForeground(Theme::plain());
+        return f;
+    }();
+    return format;
+}
+
+const QTextCharFormat& roleFormat(VexilCore::Role role) {
+    static const std::array<QTextCharFormat, 9> formats = [] {
+        std::array<QTextCharFormat, 9> all;
+        for (int i = 0; i < 9; ++i) {
+            const auto r = VexilCore::Role(i);
+            all[size_t(i)].setForeground(Theme::color(r));
+            if (r == VexilCore::Role::Ref) {
+                all[size_t(i)].setUnderlineStyle(QTextCharFormat::SingleUnderline);
+                all[size_t(i)].setUnderlineColor(Theme::rgb(0x87B3F5, 0.6));
+            }
+        }
+        return all;
+    }();
+    const auto index = size_t(role);
+    return index < formats.size() ? formats[index] : plainFormat();
+}
+
+} // namespace
+
+void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& highlights) {
+    QTextDocument* doc = document();
+    const qsizetype length = doc->characterCount() - 1;
+    std::vector<QList<QTextLayout::FormatRange>> extra(size_t(doc->blockCount()));
+    QTextBlock block = doc->begin();
+    for (const VexilCore::Highlight& h : highlights) {
+        if (h.range.location < 0 || h.range.length <= 0 || h.range.end() > length) continue;
+        // Highlights come in text order, so the block is usually the current one or close after it.
+        if (!block.isValid() || h.range.location < block.position() ||
+            h.range.location >= block.position() + block.length())
+            block = doc->findBlock(int(h.range.location));
+        if (!block.isValid()) continue;
+        const int start = int(h.range.location) - block.position();
+        const int count = std::min(int(h.range.length), block.length() - 1 - start);
+        if (count <= 0 || size_t(block.blockNumber()) >= extra.size()) continue;
+        extra[size_t(block.blockNumber())].append({start, count, roleFormat(h.role)});
+    }
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        QTextLayout* layout = b.layout();
+        if (!layout) continue;
+        const auto& mine = extra[size_t(b.blockNumber())];
+        QList<QTextLayout::FormatRange> wanted;
+        wanted.reserve(1 + mine.size());
+        wanted.append({0, b.length(), plainFormat()});
+        wanted.append(mine);
+        // Colours change no text: they go straight into the line's layout, which reports no edit.
+        if (layout->formats() != wanted) {
+            layout->setFormats(wanted);
+            doc->markContentsDirty(b.position(), b.length());
+        }
+    }
+}
+
+// --- Fonts and container ------------------------------------------------------------------------------
+
+qreal NotebookTextView::advance(const QString& text, const QFont& font) {
+    const QFontMetricsF metrics(font);
+    bool found = !text.isEmpty();
+    for (const char32_t ch : text.toUcs4())
+        if (!metrics.inFontUcs4(ch)) found = false;
+    if (found) {
+        const qreal width = metrics.horizontalAdvance(text.left(text.at(0).isHighSurrogate() ? 2 : 1));
+        if (width > 0) return width;
+    }
+    return metrics.maxWidth();
+}
+
+void NotebookTextView::setFontSize(qreal size) {
+    m_fontSize = size;
+    m_editorFont = Theme::editorFont(size);
+    m_smallFont = Theme::smallFont(size);
+    m_digitAdvance = advance(QStringLiteral("8"), m_smallFont);
+    m_sizeCache.clear();
+    {
+        Programmatic guard(this);
+        setFont(m_editorFont);
+        document()->setDefaultFont(m_editorFont);
+        applyBlockSpacing();
+    }
+    layoutContainer();
+    m_overlay.setNeedsDisplay();
+}
+
+void NotebookTextView::applyBlockSpacing() {
+    QTextBlockFormat format;
+    format.setLineHeight(lineSpacing(m_fontSize), QTextBlockFormat::LineDistanceHeight);
+    Programmatic guard(this);
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    cursor.mergeBlockFormat(format);
+}
+
+void NotebookTextView::updateGutter() {
+    // Every line, the empty last one included, is one block.
+    m_lineCount = document()->blockCount();
+    m_gutterWidth = TextGeometry::gutterWidth(m_lineCount, m_digitAdvance, m_fontSize);
+}
+
+void NotebookTextView::applyFrameFormat() {
+    QTextFrame* root = document()->rootFrame();
+    QTextFrameFormat format = root->frameFormat();
+    const qreal inset = insetTop(m_fontSize);
+    if (format.leftMargin() == m_gutterWidth && format.topMargin() == inset &&
+        format.bottomMargin() == inset && format.rightMargin() == 0)
+        return;
+    format.setMargin(0);
+    format.setLeftMargin(m_gutterWidth);
+    format.setRightMargin(0);
+    format.setTopMargin(inset);
+    format.setBottomMargin(inset);
+    Programmatic guard(this);
+    root->setFrameFormat(format);
+    // A frame change leaves an empty document's only line unlaid; mark it so the layout runs again.
+    document()->markContentsDirty(0, document()->characterCount());
+}
+
+void NotebookTextView::layoutContainer() {
+    updateGutter();
+    applyFrameFormat();
+    const qreal width = containerWidth();
+    // The wrap width counts from the view's left edge; the gutter is the frame's left margin.
+    const int wrap = int(std::round(m_gutterWidth + width));
+    if (std::abs(lineWrapColumnOrWidth() - wrap) > 0.5) {
+        Programmatic guard(this);
+        setLineWrapColumnOrWidth(wrap);
+    }
+}
+
+qreal NotebookTextView::viewWidth() const {
+    return viewport()->width();
+}
+
+qreal NotebookTextView::resultsWidth() const {
+    return TextGeometry::resultsWidth(viewWidth(), m_gutterWidth, m_resultsFraction);
+}
+
+qreal NotebookTextView::dividerX() const {
+    return viewWidth() - resultsWidth();
+}
+
+qreal NotebookTextView::resultsLeft() const {
+    return TextGeometry::resultsLeft(dividerX(), m_fontSize);
+}
+
+qreal NotebookTextView::containerWidth() const {
+    return TextGeometry::containerWidth(viewWidth(), m_gutterWidth, resultsWidth(), m_fontSize);
+}
+
+void NotebookTextView::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    layoutContainer();
+    m_overlay.setNeedsDisplay();
+}
+
+// --- Clipboard and keys -------------------------------------------------------------------------------
+
+void NotebookTextView::copy() {
+    if (onCopySelection && onCopySelection(selectedRange())) return;
+    if (m_testClipboard) {
+        m_testClipboard->clear();
+        m_testClipboard->setString(selectedText());
+        return;
+    }
+    QTextEdit::copy();
+}
+
+void NotebookTextView::cut() {
+    if (!m_testClipboard) {
+        QTextEdit::cut();
+        return;
+    }
+    copy();
+    if (!shouldChangeText()) return;
+    QTextCursor cursor = textCursor();
+    cursor.removeSelectedText();
+    setTextCursor(cursor);
+}
+
+void NotebookTextView::paste() {
+    if (!m_testClipboard) {
+        QTextEdit::paste();
+        return;
+    }
+    const std::optional<QString> text = m_testClipboard->string();
+    if (!text || !shouldChangeText()) return;
+    QTextCursor cursor = textCursor();
+    cursor.insertText(*text);
+    setTextCursor(cursor);
+}
+
+bool NotebookTextView::canPaste() const {
+    if (m_testClipboard) return m_testClipboard->string().has_value();
+    return QTextEdit::canPaste();
+}
+
+bool NotebookTextView::canInsertFromMimeData(const QMimeData* source) const {
+    return source && source->hasText();
+}
+
+void NotebookTextView::insertFromMimeData(const QMimeData* source) {
+    if (!source || !source->hasText() || !shouldChangeText()) return;
+    // Through the cursor, so new lines keep the line spacing and no formatting comes along.
+    QTextCursor cursor = textCursor();
+    cursor.insertText(source->text());
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QMimeData* NotebookTextView::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(selectedText());
+    return data;
+}
+
+void NotebookTextView::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Copy) {
+        copy();
+    } else if (event == QKeySequence::Cut) {
+        cut();
+    } else if (event == QKeySequence::Paste) {
+        paste();
+    } else if (event == QKeySequence::Undo) {
+        emit undoRequested();
+    } else if (event == QKeySequence::Redo) {
+        emit redoRequested();
+    } else {
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void NotebookTextView::inputMethodEvent(QInputMethodEvent* event) {
+    // Known before the base call, so an edit it reports already sees the composition's state.
+    m_composing = !event->preeditString().isEmpty();
+    QTextEdit::inputMethodEvent(event);
+}
+
+void NotebookTextView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu(event->pos());
+    if (!menu) return;
+    // The standard entries call the editor's internals directly; send them through this view instead.
+    const auto rewire = [this, menu](const char* name, auto handler) {
+        if (auto* action = menu->findChild<QAction*>(QLatin1String(name))) {
+            disconnect(action, &QAction::triggered, nullptr, nullptr);
+            connect(action, &QAction::triggered, this, handler);
+        }
+    };
+    rewire("edit-copy", [this] { copy(); });
+    rewire("edit-cut", [this] { cut(); });
+    rewire("edit-paste", [this] { paste(); });
+    rewire("edit-undo", [this] { emit undoRequested(); });
+    rewire("edit-redo", [this] { emit redoRequested(); });
+    if (auto* action = menu->findChild<QAction*>(QStringLiteral("edit-paste")))
+        action->setEnabled(!isReadOnly() && canPaste());
+    if (onContextMenu) onContextMenu(*menu);
+    menu->exec(event->globalPos());
+    delete menu;
+}
+
+} // namespace VexilUI

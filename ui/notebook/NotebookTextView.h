@@ -1,0 +1,244 @@
+#pragma once
+
+#include "core/parser/Highlight.h"
+#include "core/values/TextRange.h"
+
+#include <QFont>
+#include <QHash>
+#include <QPointer>
+#include <QRectF>
+#include <QSizeF>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextEdit>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+class QMenu;
+class QPainter;
+
+namespace VexilUI {
+
+class NotebookTextView;
+class Pasteboard;
+
+// Draws everything the editor shows besides its text (gutter numbers, divider, results, pills, hint).
+// It is not a widget of its own: the text view paints it over its text in the same coordinates, so the
+// overlay never takes a click.
+class OverlayView {
+public:
+    explicit OverlayView(NotebookTextView* owner) : owner(owner) {}
+    QPointer<NotebookTextView> owner;
+
+    // Asks for the whole overlay to be drawn again.
+    void setNeedsDisplay();
+    int displayRequests() const { return m_requests; }
+
+private:
+    int m_requests = 0;
+};
+
+// The sheet editor: a plain-text editor with a line-number gutter on its left and a results column on
+// its right, each line's result level with the line's first row. One coordinate space ("view
+// coordinates": the viewport's content coordinates, y growing downwards) holds gutter, text and results.
+class NotebookTextView : public QTextEdit {
+    Q_OBJECT
+
+public:
+    struct ResultItem {
+        QString text; // the formatted result or the error message
+        bool isError = false;
+        bool operator==(const ResultItem&) const = default;
+    };
+    using Items = std::map<int, ResultItem>; // by 0-based line
+
+    struct LineMetric {
+        int index = 0; // 0-based line
+        QRectF rect;   // the line's first row, x = gutter width
+        qreal baseline = 0;
+        qreal textMaxX = 0; // right end of the text on that row
+    };
+
+    enum class PillFeedback { Inserted, Copied };
+    struct PillState {
+        int line = 0;
+        PillFeedback kind = PillFeedback::Inserted;
+        bool operator==(const PillState&) const = default;
+    };
+
+    struct ResultLayout {
+        QString text; // possibly ending in an ellipsis
+        QRectF rect;
+        QFont font;
+    };
+
+    static constexpr qreal defaultResultsFraction = 0.372;
+    static constexpr qreal minColumnWidth = 140;
+    // Milliseconds a pill flash lasts.
+    static int feedbackDuration(PillFeedback kind);
+
+    explicit NotebookTextView(qreal fontSize = 18, QWidget* parent = nullptr);
+    ~NotebookTextView() override;
+    // A configured 600 by 400 view at the given font size.
+    static NotebookTextView* make(qreal fontSize, QWidget* parent = nullptr);
+
+    // --- Text ---------------------------------------------------------------------------------------
+    // Replaces the whole text without reporting an edit; line spacing and margins are put back.
+    void setSheetText(const QString& text);
+    // The text with "\n" between lines (the editor's own separators mapped back).
+    QString canonicalText() const;
+    bool isEmptyText() const;
+    int lineCount() const { return m_lineCount; }
+    // Replaces a range without reporting an edit; the caller then runs didChangeText().
+    void replaceCharacters(VexilCore::TextRange range, const QString& text);
+    // Lays the text out again, redraws the overlay and reports the edit (textDidChange).
+    void didChangeText();
+    // Edits are allowed unless the view is read-only.
+    bool shouldChangeText() const { return !isReadOnly(); }
+    VexilCore::TextRange selectedRange() const;
+    void setSelectedRange(VexilCore::TextRange range);
+    // An input method composition is in progress.
+    bool hasMarkedText() const { return m_composing; }
+    // Colours the text: every line plain, then each highlight by its role; a highlight reaching past the
+    // text is skipped. Only lines whose colours change are touched.
+    void setHighlights(const std::vector<VexilCore::Highlight>& highlights);
+
+    // --- Fonts and geometry -------------------------------------------------------------------------
+    void setFontSize(qreal size);
+    qreal fontSize() const { return m_fontSize; }
+    const QFont& editorFont() const { return m_editorFont; }
+    const QFont& smallFont() const { return m_smallFont; }
+    qreal digitAdvance() const { return m_digitAdvance; }
+    qreal gutterWidth() const { return m_gutterWidth; }
+    // The advance of the string's first character in the font, or the font's widest advance when the
+    // font lacks a character.
+    static qreal advance(const QString& text, const QFont& font);
+
+    void layoutContainer();
+    qreal viewWidth() const;
+    qreal resultsWidth() const;
+    qreal dividerX() const;
+    qreal resultsLeft() const;
+    qreal containerWidth() const;
+    std::vector<LineMetric> lineMetrics() const;
+    ResultLayout resultLayout(const ResultItem& item, const LineMetric& metric) const;
+    QString truncate(const QString& text, const QFont& font, qreal width) const;
+    QSizeF measure(const QString& text, const QFont& font) const;
+    QRectF pillRect(const QRectF& textRect) const;
+    std::optional<QRectF> resultRect(int line) const;
+    bool isTruncated(int line) const;
+    std::optional<int> resultLine(const QPointF& point) const;
+    bool isOnDivider(const QPointF& point) const;
+    // An event position in the viewport, in view coordinates.
+    QPointF viewPoint(const QPointF& viewportPos) const;
+
+    // --- Results column -----------------------------------------------------------------------------
+    const Items& items() const { return m_items; }
+    void setItems(Items items);
+    const QStringList& hint() const { return m_hint; }
+    void setHint(const QStringList& lines);
+    std::optional<qreal> resultsFraction() const { return m_resultsFraction; }
+    void setResultsFraction(std::optional<qreal> fraction);
+    // Clamps a wanted column width like resultsWidth and keeps it as a fraction of the width.
+    void setResultsWidth(qreal width);
+    std::optional<int> hoveredLine() const { return m_hoveredLine; }
+    void setHoveredLine(std::optional<int> line);
+    bool isDraggingDivider() const { return m_isDraggingDivider; }
+    void setDraggingDivider(bool dragging);
+    std::optional<PillState> pillFeedback() const { return m_pillFeedback; }
+    void showPillFeedback(PillFeedback kind, int line);
+    // The pill colour of a line, if it has one.
+    std::optional<QColor> pillColor(int line) const;
+    // The tooltip of the result at a point in view coordinates; empty when there is none.
+    QString toolTipText(const QPointF& point) const;
+    static QString tooltip(const ResultItem& item, int line, bool shortened);
+    // Draws the overlay for a dirty rectangle in view coordinates.
+    void drawOverlay(QPainter& painter, const QRectF& dirtyRect) const;
+    OverlayView& overlay() { return m_overlay; }
+
+    // --- Clipboard ----------------------------------------------------------------------------------
+    // When set, copy, cut and paste use it instead of the system clipboard. Not owned.
+    void setTestClipboard(Pasteboard* clipboard) { m_testClipboard = clipboard; }
+    Pasteboard* testClipboard() const { return m_testClipboard; }
+    // These replace the editor's own, so the controller is asked first and the test clipboard is honoured.
+    void copy();
+    void cut();
+    void paste();
+    bool canPaste() const;
+    // Plain text only, in and out; pasted lines keep the line spacing.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    QMimeData* createMimeDataFromSelection() const override;
+
+    // --- Callbacks ----------------------------------------------------------------------------------
+    std::function<void(int)> onResultClick;                    // a plain click on a line's result
+    std::function<void(int)> onResultCopy;                     // an Alt-click on a line's result
+    std::function<bool(VexilCore::TextRange)> onCopySelection; // true when the copy was handled
+    std::function<void(std::optional<qreal>)> onDividerMoved; // the fraction after a drag, none after a reset
+    std::function<void(QMenu&)> onContextMenu;                // may add items to the editor's context menu
+
+signals:
+    // The text changed by the user or through didChangeText(); never for setSheetText().
+    void textDidChange();
+    // The caret or selection moved, outside setSheetText() and replaceCharacters().
+    void selectionDidChange();
+    // Undo and redo belong to the controller's own stack.
+    void undoRequested();
+    void redoRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    class Programmatic;
+    void configure();
+    void updateGutter();
+    void applyFrameFormat();
+    void applyBlockSpacing();
+    // Sets the cursor and hover for a point; answers whether the point is on the divider or a result.
+    bool updateHover(const QPointF& point);
+    void invalidateCursorRects();
+    bool handleResultPress(QMouseEvent* event);
+    QString selectedText() const;
+    qreal baselineOffset() const;
+    std::optional<LineMetric> metricFor(const QTextBlock& block, qreal baselineOffset,
+                                        const LineMetric* previous = nullptr) const;
+    std::optional<LineMetric> lineMetric(int line) const;
+    // The rectangle that shows a tooltip at a point, in view coordinates.
+    std::optional<QRectF> toolTipRect(const QPointF& point) const;
+
+    Items m_items;
+    QStringList m_hint;
+    std::optional<int> m_hoveredLine;
+    std::optional<PillState> m_pillFeedback;
+    int m_feedbackToken = 0;
+    OverlayView m_overlay;
+    qreal m_fontSize = 18;
+    QFont m_editorFont;
+    QFont m_smallFont;
+    qreal m_digitAdvance = 10;
+    qreal m_gutterWidth = 40;
+    int m_lineCount = 1;
+    mutable QHash<QString, QSizeF> m_sizeCache;
+    std::optional<qreal> m_resultsFraction;
+    bool m_isDraggingDivider = false;
+    qreal m_dragOffset = 0;
+    Pasteboard* m_testClipboard = nullptr;
+    int m_programmatic = 0;
+    bool m_composing = false;
+    bool m_swallowRelease = false;
+};
+
+} // namespace VexilUI
