@@ -1,0 +1,59 @@
+#include "core/parser/Lexer.h"
+#include "core/parser/Parser.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QString>
+
+namespace {
+
+using namespace VexilCore;
+
+LineEnv benchEnv() {
+    LineEnv env;
+    env.ctx =
+        EvalContext::make(CalendarCtx{QTimeZone::utc(), QLocale(QLocale::English, QLocale::UnitedStates)},
+                          1'700'000'000, std::nullopt, std::nullopt, 16, true);
+    env.currentLine = 1;
+    env.lineCount = 1;
+    return env;
+}
+
+// Lexing is measured apart; here the tokens are made once and each iteration builds a parser,
+// parses and asks for the highlights, as the evaluator does per line.
+void parseTokens(benchmark::State& state, const QString& line) {
+    const QList<Token> tokens = Lexer::lex(line, true);
+    const LineEnv env = benchEnv();
+    for (auto _ : state) {
+        LineParser lp(tokens, env);
+        benchmark::DoNotOptimize(lp.parseLine());
+        benchmark::DoNotOptimize(lp.highlights(0));
+    }
+}
+
+void BM_ParseArithmetic(benchmark::State& state) {
+    parseTokens(state, QStringLiteral("(1250.5 + 3 * 12.5) / 4 - 7 mod 3 // monthly"));
+}
+BENCHMARK(BM_ParseArithmetic);
+
+void BM_ParseLogic(benchmark::State& state) {
+    parseTokens(state, QStringLiteral("2 < 3 and 4 >= 4 or 6 | 3 == 7"));
+}
+BENCHMARK(BM_ParseLogic);
+
+void BM_ParseProducts(benchmark::State& state) {
+    parseTokens(state, QStringLiteral("10 combinations 3 times 2 divided by 4 x 5"));
+}
+BENCHMARK(BM_ParseProducts);
+
+void BM_LexAndParseConversion(benchmark::State& state) {
+    const QString line = QStringLiteral("(2 + 3) * 1000 to km");
+    const LineEnv env = benchEnv();
+    for (auto _ : state) {
+        LineParser lp(Lexer::lex(line, true), env);
+        benchmark::DoNotOptimize(lp.parseLine());
+    }
+}
+BENCHMARK(BM_LexAndParseConversion);
+
+} // namespace

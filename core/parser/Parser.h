@@ -1,0 +1,334 @@
+#pragma once
+
+#include "core/parser/Highlight.h"
+#include "core/parser/Token.h"
+#include "core/values/CalcError.h"
+#include "core/values/EvalContext.h"
+#include "core/values/Value.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <QTimeZone>
+
+#include <functional>
+#include <initializer_list>
+#include <optional>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+namespace VexilCore {
+
+// Thrown when a line turns out to have nothing to show; parseLine() makes it an absent result.
+struct NoValue {};
+
+// The outcome of another line of the sheet.
+using LineResult = std::variant<Value, CalcError>;
+
+// What one line may see of its sheet. Built per line by the document evaluator; the parser
+// holds its own copy (the hashes are implicitly shared, so the copy is cheap) and the
+// conditional branches write variables into it.
+struct LineEnv {
+    EvalContext ctx;
+    QHash<QString, Value> variables;
+    std::optional<Quantity> ans;
+    int currentLine = 0; // 1-based
+    // The outcome of a line by its 1-based number; nothing when there is none.
+    std::function<std::optional<LineResult>(int)> lineValue;
+    int lineCount = 0;
+    bool ptAsPint = false;
+    QHash<QString, UnitRef> customUnits; // lower-case name -> unit
+    std::optional<Value> continuation;   // what an Injected token stands for
+    QString lineText;
+};
+
+// A name and the value given to it inside a conditional branch.
+using Assignment = std::pair<QString, Value>;
+
+// The recursive-descent parser of one sheet line. It evaluates while it parses: every level
+// returns a computed Value or throws CalcError / NoValue. Built per line, used once, dropped.
+//
+// Token indices everywhere refer to the token list without the quoted tokens.
+class LineParser {
+public:
+    LineParser(QList<Token> tokens, LineEnv env);
+
+    // The entry for one line: NoValue gives nothing, a CalcError passes on unchanged.
+    std::optional<Value> parseLine();
+
+    // The line's highlights shifted by offset into sheet coordinates. Not sorted: the quoted
+    // tokens come last.
+    QList<Highlight> highlights(qsizetype offset) const;
+
+    // Assignments made inside conditional branches, in order.
+    const QList<Assignment>& assignments() const { return assignments_; }
+    // Whether a unit term took the word "pt".
+    bool usedPt() const { return usedPt_; }
+
+    // A conversion word at i followed by a unit expression ending at a boundary: the unit and
+    // the index after it. Moves and marks nothing, but reading "pt" sets usedPt.
+    std::optional<std::pair<CompoundUnit, int>> conversionTarget(int i);
+
+    // Shared word tables, lower-case, built once on first use.
+    static const QSet<QString>& conversionWords(); // 4
+    static const QSet<QString>& triggerWords();    // 11
+    static const QSet<QString>& operatorWords();   // 22
+    static const QSet<QString>& constants();       // 16
+    static const QSet<QString>& functions();       // 45
+    static const QSet<QString>& phraseWords();     // 28
+    static const QSet<QString>& unassignable();
+    static const QSet<QString>& reserved();
+    static const QHash<QString, int>& months();   // 24 keys
+    static const QHash<QString, int>& weekdays(); // 17 keys, Sunday = 1
+    static const QSet<QString>& comparisons();    // == != < > <= >=
+    static const QSet<QString>& boundaryWords();
+    static const QSet<QString>& specialTargetWords();
+    static const QStringList& decimalPlaceWords();
+    static const QHash<QString, int>& unitPowerPrefixes();
+
+    // Deepest nesting of operands before "Too deeply nested".
+    static constexpr int kMaxDepth = 200;
+
+    enum class MulOp {
+        Multiply,
+        Divide,
+        Of,
+        Mod,
+        AddedTo,
+        Off,
+        At,
+        Permutations,
+        PermutationsOf,
+        Combinations,
+        CombinationsOf,
+    };
+
+    struct VariableMatch {
+        QString name;
+        Value value;
+        int end = 0;
+    };
+
+    struct ZoneMatch {
+        QTimeZone zone;
+        QString label;
+        int end = 0;
+    };
+
+private:
+    friend struct LineParserProbe; // tests
+
+    // ---- State saved by trials -------------------------------------------------------------
+    struct TrialState {
+        int p;
+        QList<std::optional<Role>> roles;
+        bool sawValue, usedPt;
+        QList<Assignment> assignments;
+        bool lastWasPercent;
+    };
+    TrialState save() const;
+    void restore(TrialState&& s);
+
+    // A trial that commits: once the body calls commit(), a CalcError it throws propagates
+    // instead of rolling back (a recognised phrase reports its operand's error).
+    class TrialCommit {
+    public:
+        void operator()() { done = true; }
+        bool committed() const { return done; }
+
+    private:
+        bool done = false;
+    };
+
+    // Runs body (returning optional<Value>, optionally taking a TrialCommit&). When it throws
+    // CalcError or NoValue, or returns nothing, every trial field is put back and nothing is
+    // returned. Other exceptions pass through.
+    template <class F> std::optional<Value> trial(F&& body);
+
+    class StopWords;
+    class Nesting;
+
+    // ---- Cursor and highlights -------------------------------------------------------------
+    // Lower-case text of t[i] when it is a word.
+    [[nodiscard]] std::optional<QString> word(int i) const;
+    // t[min(p + k, last)].
+    [[nodiscard]] const Token& peek(int k) const;
+    [[nodiscard]] bool atStop() const;
+    // Words (lower-case) and symbols (exact) against consecutive tokens from at (p when absent).
+    [[nodiscard]] bool matches(std::initializer_list<QStringView> words, std::optional<int> at = {}) const;
+    bool eat(std::initializer_list<QStringView> words, Role role);
+    // eat with Keyword; throws "Expected '<words>'" when they are not there.
+    void expect(std::initializer_list<QStringView> words);
+    void mark(int i, Role role);
+    void markUnitTokens(int from, int to);
+    // Moves the cursor; it never passes the final eof.
+    void advance(int n = 1);
+
+    // ---- Line entry and conversions --------------------------------------------------------
+    Value parseConversion();
+    void finishLine();
+
+    // ---- Operator chain --------------------------------------------------------------------
+    Value parseLogical();
+    Value parseComparison();
+    Value parseBitOr();
+    Value parseBitXor();
+    Value parseBitAnd();
+    Value parseShift();
+    Value parseAdditive();
+    bool compare(const Value& a, const Value& b, QStringView op) const;
+    // The value as a whole number below 9e15 in magnitude, else "<name> needs whole numbers".
+    static qint64 integer(const Value& v, const QString& name);
+
+    // ---- Products --------------------------------------------------------------------------
+    Value parseMultiplicative();
+    // The operator at p and how many tokens it spans; looks without moving.
+    [[nodiscard]] std::optional<std::pair<MulOp, int>> mulOperator(const Value* left) const;
+    Quantity multiplicative(const Quantity& left, MulOp op, const Quantity& right) const;
+    [[nodiscard]] bool strictOperandStart(int i) const;
+    [[nodiscard]] bool canStartOperand(int i) const;
+    // The longest variable name of up to four words at i (joined by single spaces).
+    [[nodiscard]] std::optional<VariableMatch> variableAt(int i) const;
+
+    // ---- Signs, powers, trailing text, error wording ---------------------------------------
+    Value parseUnary();
+    Value parsePower();
+    void skipTrailingText();
+    // The error for the token at p; marks a dangling operator word Op.
+    CalcError unexpected();
+    // An error flagged incomplete when the cursor is at eof or a comment.
+    [[nodiscard]] CalcError fail(QString message) const;
+
+    // ---- Postfix ---------------------------------------------------------------------------
+    Value parsePostfix();
+
+    // ---- Primaries -------------------------------------------------------------------------
+    Value parsePrimary();
+    Value relativeToNow(const Value& v, int sign) const;
+    std::optional<ClockTime> clockFollowing();
+    Instant combine(const CalendarDate& date, const ClockTime& clock) const;
+    [[nodiscard]] bool isProseWord(int i) const;
+
+    // ---- Numbers with units ----------------------------------------------------------------
+    Value attachUnit(double x);
+    std::optional<double> magnitudeSuffix(bool allowB);
+    // Not const: reading "pt" sets usedPt.
+    std::optional<std::pair<CompoundUnit, int>> unitAt(int i);
+    [[nodiscard]] bool isUnitWord(int i) const;
+    void markRange(int from, int to, Role role);
+
+    // ---- Word resolution -------------------------------------------------------------------
+    Value parseWord(const QString& w, int start);
+    Value reference(qint64 n) const;
+    std::optional<Value> constant(const QString& lw, const QString& w);
+    qint64 parseOptionalYear();
+    QList<Value> readArguments();
+    [[nodiscard]] bool continuesExpression(const Token& tok) const;
+
+    // ---- Unit expressions ------------------------------------------------------------------
+    // Not const: reading "pt" sets usedPt.
+    std::optional<std::pair<CompoundUnit, int>> unitTermAt(int i);
+    std::optional<std::pair<CompoundUnit, int>> unitExprAt(int i);
+    [[nodiscard]] bool isBoundary(int i) const;
+    [[nodiscard]] bool isSpecialTarget(int i) const;
+    void absorbMixedUnits(Quantity& q);
+    Value convert(const Value& v, const CompoundUnit& target, const QString& keyword) const;
+
+    // ---- Services of the phrases and statements --------------------------------------------
+    // Absent, consuming and marking nothing, unless the current token is the word "if"; then
+    // the proportion form (as a trial) or the conditional form.
+    std::optional<Value> parseLeadingStatement();
+    // Called with the cursor on the keyword (to, in, as, into, relabel; lower-case): marks it
+    // Op, reads the target after it and returns the converted value with the cursor after the
+    // target. Throws when no target follows or the conversion is impossible.
+    Value conversion(const Value& v, const QString& keyword);
+    // A trailing clause led by word (after, before, for, is, through, rounded, if, unless).
+    // Absent, with every piece of state unchanged, when no clause applies.
+    std::optional<Value> tail(const Value& v, const QString& word);
+    // A time-zone name starting at i; moves and marks nothing, never fails.
+    [[nodiscard]] std::optional<ZoneMatch> zoneAt(int i) const;
+    // The word-led phrases headed by word (lower-case, p still on it). Until a phrase's head
+    // and own keywords are recognised a failure rolls back; after that the CalcError of an
+    // operand propagates. Absent, with nothing changed, when none applies.
+    std::optional<Value> phrase(const QString& word);
+    // A built-in function on its arguments (at least one); never moves the cursor.
+    Value applyFunction(const QString& name, const QList<Value>& args);
+
+    // ---- Fields ----------------------------------------------------------------------------
+    const QList<Token> t; // without the quoted tokens; ends with the one eof
+    const QList<Token> quoted;
+    int p = 0;
+    QList<std::optional<Role>> roles;
+    LineEnv env;
+    bool sawValue = false;
+    bool usedPt_ = false;
+    QSet<QString> stopWords;
+    QList<Assignment> assignments_;
+    bool lastWasPercent = false;
+    int depth = 0; // nesting guard
+
+    // ---- Helpers of the lower levels -------------------------------------------------------
+};
+
+// Adds stop words (or replaces the set) and puts the previous set back on every path.
+class LineParser::StopWords {
+public:
+    enum Mode { Add, Replace };
+    StopWords(LineParser& parser, std::initializer_list<QStringView> words, Mode mode = Add)
+        : lp(parser), saved(parser.stopWords) {
+        if (mode == Replace) lp.stopWords.clear();
+        for (QStringView w : words)
+            lp.stopWords.insert(w.toString());
+    }
+    ~StopWords() { lp.stopWords = std::move(saved); }
+    StopWords(const StopWords&) = delete;
+    StopWords& operator=(const StopWords&) = delete;
+
+private:
+    LineParser& lp;
+    QSet<QString> saved;
+};
+
+// One level of operand nesting; too many stop the line instead of the stack.
+class LineParser::Nesting {
+public:
+    explicit Nesting(LineParser& parser) : lp(parser) {
+        if (++lp.depth > kMaxDepth) {
+            --lp.depth;
+            throw CalcError(QStringLiteral("Too deeply nested"));
+        }
+    }
+    ~Nesting() { --lp.depth; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+private:
+    LineParser& lp;
+};
+
+template <class F> std::optional<Value> LineParser::trial(F&& body) {
+    TrialState saved = save();
+    if constexpr (std::is_invocable_v<F, TrialCommit&>) {
+        TrialCommit commit;
+        try {
+            if (auto v = body(commit)) return v;
+        } catch (const CalcError&) {
+            if (commit.committed()) throw;
+        } catch (const NoValue&) {
+        }
+    } else {
+        try {
+            if (auto v = body()) return v;
+        } catch (const CalcError&) {
+        } catch (const NoValue&) {
+        }
+    }
+    restore(std::move(saved));
+    return std::nullopt;
+}
+
+} // namespace VexilCore

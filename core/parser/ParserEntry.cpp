@@ -1,0 +1,54 @@
+#include "core/parser/Parser.h"
+
+namespace VexilCore {
+
+std::optional<Value> LineParser::parseLine() {
+    try {
+        if (auto v = parseLeadingStatement()) {
+            finishLine();
+            return v;
+        }
+        Value v = parseConversion();
+        finishLine();
+        return v;
+    } catch (const NoValue&) {
+        return std::nullopt;
+    }
+}
+
+Value LineParser::parseConversion() {
+    Value v = parseLogical();
+    for (;;) {
+        const Token& tok = t[p];
+        if (tok.atEnd() || tok.kind != TokenKind::Word) return v;
+        const QString w = tok.lower;
+        if (stopWords.contains(w)) return v;
+        const int before = p;
+        if (conversionWords().contains(w) || w == u"relabel") {
+            v = conversion(v, w);
+        } else {
+            std::optional<Value> r = tail(v, w);
+            if (!r) return v;
+            v = std::move(*r);
+        }
+        // A clause that consumed nothing would repeat for ever.
+        if (p == before) return v;
+    }
+}
+
+void LineParser::finishLine() {
+    skipTrailingText();
+    if (t[p].atEnd()) return;
+    // Thrown with its own incomplete flag: a dangling operator word is an unfinished line.
+    throw unexpected();
+}
+
+std::optional<std::pair<CompoundUnit, int>> LineParser::conversionTarget(int i) {
+    const std::optional<QString> w = word(i);
+    if (!w || !(conversionWords().contains(*w) || *w == u"relabel")) return std::nullopt;
+    auto target = unitExprAt(i + 1);
+    if (!target || !isBoundary(target->second)) return std::nullopt;
+    return target;
+}
+
+} // namespace VexilCore

@@ -1,0 +1,681 @@
+#include "core/parser/Parser.h"
+#include "core/parser/Lexer.h"
+#include "core/values/Units.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+
+namespace VexilCore {
+
+// Reaches the parser's private state for the tests.
+struct LineParserProbe {
+    LineParser& lp;
+
+    int& p() { return lp.p; }
+    QList<std::optional<Role>>& roles() { return lp.roles; }
+    bool& sawValue() { return lp.sawValue; }
+    bool& usedPt() { return lp.usedPt_; }
+    bool& lastWasPercent() { return lp.lastWasPercent; }
+    QList<Assignment>& assignments() { return lp.assignments_; }
+    QSet<QString>& stopWords() { return lp.stopWords; }
+    int depth() const { return lp.depth; }
+    const QList<Token>& tokens() const { return lp.t; }
+
+    template <class F> std::optional<Value> trial(F&& body) { return lp.trial(std::forward<F>(body)); }
+    template <class F> std::optional<Value> trialWithCommit(F&& body) {
+        return lp.trial([&](LineParser::TrialCommit& commit) { return body(commit); });
+    }
+    template <class F> decltype(auto) withStopWords(std::initializer_list<QStringView> w, F&& body) {
+        LineParser::StopWords guard(lp, w);
+        return body();
+    }
+
+    std::optional<QString> word(int i) const { return lp.word(i); }
+    const Token& peek(int k) const { return lp.peek(k); }
+    bool atStop() const { return lp.atStop(); }
+    bool matches(std::initializer_list<QStringView> w, std::optional<int> at = {}) const {
+        return lp.matches(w, at);
+    }
+    bool eat(std::initializer_list<QStringView> w, Role r) { return lp.eat(w, r); }
+    void expect(std::initializer_list<QStringView> w) { lp.expect(w); }
+    void markUnitTokens(int from, int to) { lp.markUnitTokens(from, to); }
+    Value parseConversion() { return lp.parseConversion(); }
+    bool compare(const Value& a, const Value& b, QStringView op) const { return lp.compare(a, b, op); }
+    static qint64 integer(const Value& v) { return LineParser::integer(v, QStringLiteral("|")); }
+    Quantity multiplicative(const Quantity& a, LineParser::MulOp op, const Quantity& b) const {
+        return lp.multiplicative(a, op, b);
+    }
+    std::optional<std::pair<LineParser::MulOp, int>> mulOperator(const Value* left) const {
+        return lp.mulOperator(left);
+    }
+    std::optional<LineParser::VariableMatch> variableAt(int i) const { return lp.variableAt(i); }
+    bool strictOperandStart(int i) const { return lp.strictOperandStart(i); }
+    bool canStartOperand(int i) const { return lp.canStartOperand(i); }
+};
+
+} // namespace VexilCore
+
+using namespace VexilCore;
+
+// PrintTo(QString) comes from the lexer's tests in the same executable.
+void PrintTo(const QString& s, std::ostream* os);
+
+namespace {
+
+LineEnv makeEnv() {
+    LineEnv env;
+    env.ctx =
+        EvalContext::make(CalendarCtx{QTimeZone::utc(), QLocale(QLocale::English, QLocale::UnitedStates)},
+                          1'700'000'000, std::nullopt, std::nullopt, 16, true);
+    env.currentLine = 1;
+    env.lineCount = 1;
+    return env;
+}
+
+LineParser parser(const QString& line, LineEnv env = makeEnv()) {
+    return LineParser(Lexer::lex(line, true), std::move(env));
+}
+
+QString num(double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return QString::fromLatin1(buf, r.ptr - buf);
+}
+
+QString describe(const Value& v) {
+    if (const Quantity* q = asQuantity(v))
+        return q->unit.isNone() ? num(q->value) : num(q->value) + u' ' + q->unit.display(true);
+    if (const bool* b = std::get_if<bool>(&v)) return *b ? QStringLiteral("true") : QStringLiteral("false");
+    return QStringLiteral("other");
+}
+
+// "5", "true", "none", or "error: <message>" with " (incomplete)" / " (dimension)".
+QString run(const QString& line, LineEnv env = makeEnv()) {
+    LineParser lp = parser(line, std::move(env));
+    try {
+        const auto v = lp.parseLine();
+        return v ? describe(*v) : QStringLiteral("none");
+    } catch (const CalcError& e) {
+        return QStringLiteral("error: ") + e.message +
+               (e.incomplete ? QStringLiteral(" (incomplete)") : QString()) +
+               (e.isDimension ? QStringLiteral(" (dimension)") : QString());
+    }
+}
+
+struct Case {
+    const char* line;
+    const char* expected;
+};
+
+void runTable(std::initializer_list<Case> cases) {
+    for (const Case& c : cases)
+        EXPECT_EQ(run(QString::fromUtf8(c.line)), QString::fromUtf8(c.expected)) << c.line;
+}
+
+Quantity qty(double v, const char* id = nullptr) {
+    return id ? Quantity(v, CompoundUnit(Units::unit(QString::fromUtf8(id))))
+              : Quantity(v, CompoundUnit::none());
+}
+
+QString roleString(const QList<Highlight>& hs) {
+    static const char* names[] = {"number",   "op",   "unit",    "ref",  "keyword",
+                                  "variable", "text", "comment", "label"};
+    QStringList out;
+    for (const Highlight& h : hs)
+        out << QStringLiteral("%1@%2+%3").arg(names[int(h.role)]).arg(h.range.location).arg(h.range.length);
+    return out.join(u' ');
+}
+
+} // namespace
+
+// ---- Whole lines ------------------------------------------------------------------------------
+
+TEST(LineParser, ArithmeticAndProducts) {
+    runTable({
+        {"2 + 3", "5"},
+        {"10 - 2 - 3", "5"},
+        {"10 plus 5 MINUS 3", "12"},
+        {"2 * (3 + 4)", "14"},
+        {"8 / 2 / 2", "2"},
+        {"6 / 4", "1.5"},
+        {"6 per 4", "1.5"},
+        {"6 divided by 4", "1.5"},
+        {"6 Multiplied By 4", "24"},
+        {"10 / 3", "3.333333333333333"}, // a × (1/b), not a / b
+        {"3 x 4", "12"},
+        {"2 @ 3", "6"},
+        {"2 at 3", "6"},
+        {"7 mod 3", "1"},
+        {"(0 - 7) mod 3", "2"},
+        {"7 mod (0 - 3)", "-2"},
+        {"7 mod 0", "error: Division by zero"},
+        {"1 / 0", "error: Division by zero"},
+        {"0.15 off 80", "68"},
+        {"0.15 added to 80", "92"},
+        {"10 permutation 3", "720"},
+        {"3 permutations of 10", "720"},
+        {"10 combinations 3", "120"},
+        {"3 combinations of 10", "120"},
+        {"5 combination 0", "1"},
+        {"52 combinations 5", "2598960"},
+        {"170 permutation 170", "7.257415615308004e+306"},
+        {"3 permutation 5", "error: Permutations and combinations need whole numbers with k \u2264 n"},
+        {"171 combination 2", "error: Permutations and combinations need whole numbers with k \u2264 n"},
+        {"2.5 combination 1", "error: Permutations and combinations need whole numbers with k \u2264 n"},
+        {"(1 < 2) * 3", "error: Dates and times can't be multiplied or divided"},
+        {"3 * (1 < 2)", "error: Dates and times can't be multiplied or divided"},
+    });
+}
+
+TEST(LineParser, DanglingOperatorWordIsIncomplete) {
+    runTable({
+        {"3 x", "error: Expected a value (incomplete)"},
+        {"6 multiplied", "error: Expected a value (incomplete)"},
+        {"6 divided // note", "error: Expected a value (incomplete)"},
+        {"5 +", "error: Expected a value (incomplete)"},
+        {"(1 + 2", "error: Missing ')' (incomplete)"},
+        {"6 divided 4", "error: Unexpected 'divided'"},
+        {"5 )", "error: Unmatched ')'"},
+        {"5 6", "error: Missing operator before number"},
+        {"", "none"},
+        {"// only a comment", "none"},
+    });
+    // The dangling word is shown as an operator.
+    LineParser lp = parser(QStringLiteral("3 x"));
+    EXPECT_THROW(lp.parseLine(), CalcError);
+    EXPECT_EQ(roleString(lp.highlights(0)), QStringLiteral("number@0+1 op@2+1"));
+}
+
+TEST(LineParser, Comparisons) {
+    runTable({
+        {"5 == 5.000000001", "true"},
+        {"0 == 1e-10", "true"},
+        {"1000000 == 1000000.01", "false"},
+        {"2 < 2.0000000001", "false"},
+        {"2 <= 2.0000000001", "true"},
+        {"3 > 2", "true"},
+        {"3 >= 3", "true"},
+        {"3 != 3", "false"},
+        {"1 < 2 < 3", "error: Unexpected '<'"},
+        // Infinities: the tolerance becomes infinite, and inf - inf is NaN.
+        {"1e300 * 1e300 == 5", "true"},
+        {"1e300 * 1e300 > 5", "false"},
+        {"1e300 * 1e300 == 1e300 * 1e300", "false"},
+        {"(1 < 2) < (2 < 3)", "error: Can't compare those values"},
+        {"(1 < 2) == (2 < 3)", "true"},
+        {"(1 < 2) == 1", "error: Can't compare those values"},
+    });
+}
+
+TEST(LineParser, Logic) {
+    runTable({
+        {"1 < 2 and 3 > 2", "true"},
+        {"1 < 2 AND 3 < 2", "false"},
+        {"1 > 2 or 3 > 2", "true"},
+        {"1 > 2 or 1 < 2 and 1 > 2", "false"}, // (F or T) and F
+        {"2 < 3 and 4 > 5", "false"},
+        {"1 < 2 and 5", "error: 'and' needs true/false on both sides"},
+        {"1 < 2 OR 5", "error: 'or' needs true/false on both sides"},
+        {"1 and 2", "error: Unexpected 'and'"}, // a number on the left leaves "and" alone
+        // No short-circuit: the right side's error is reported although the left decides.
+        {"1 > 2 and (1 < 2", "error: Missing ')' (incomplete)"},
+    });
+}
+
+TEST(LineParser, BitOperationsAndShifts) {
+    runTable({
+        {"6 | 3", "7"},
+        {"6 xor 3", "5"},
+        {"6 XOR 3", "5"},
+        {"6 & 3", "2"},
+        {"1 << 3", "8"},
+        {"(0 - 16) >> 2", "-4"},
+        {"1 << 62", "4611686018427387904"},
+        {"1 << 63", "error: Shift amount out of range"},
+        {"1 << (0 - 1)", "error: Shift amount out of range"},
+        {"2.5 & 1", "error: & needs whole numbers"},
+        {"1 << 1.5", "error: Shift needs whole numbers"},
+        {"2.5 xor 1", "error: xor needs whole numbers"},
+        {"9e15 | 0", "error: | needs whole numbers"},
+        {"8999999999999999 | 0", "8999999999999999"},
+        {"1e300 * 1e300 | 0", "error: | needs whole numbers"},
+        {"2.5 & (1", "error: Missing ')' (incomplete)"}, // the right side is parsed first
+        {"1 + 2 << 1", "6"},
+        {"1 | 2 == 3", "true"},
+        {"6 & 3 == 2", "true"},
+        {"6 | 3 & 1", "7"},
+        {"6 xor 3 | 8", "13"},
+    });
+}
+
+TEST(LineParser, ConversionDispatch) {
+    runTable({
+        {"5 to km", "5 km"},
+        {"5 INTO km", "5 km"},
+        {"(2 + 3) as m", "5 m"},
+        {"5 relabel m", "5 m"},
+        {"5 to", "error: Expected a unit after 'to' (incomplete)"},
+        {"5 to qqq", "error: Unknown unit 'qqq'"},
+    });
+}
+
+// ---- Highlights -------------------------------------------------------------------------------
+
+TEST(LineParser, Highlights) {
+    struct H {
+        const char* line;
+        qsizetype offset;
+        const char* expected;
+    };
+    for (const H& c : std::initializer_list<H>{
+             {"2 + 3", 0, "number@0+1 op@2+1 number@4+1"},
+             {"2 + 3", 10, "number@10+1 op@12+1 number@14+1"},
+             {"5 // total", 0, "number@0+1 comment@2+8"},
+             {"\"note\" 5", 0, "number@7+1 comment@0+6"}, // quoted highlights come last
+             {"1 < 2 and 3 > 2", 0, "number@0+1 op@2+1 number@4+1 op@6+3 number@10+1 op@12+1 number@14+1"},
+             {"(5) to km", 0, "op@0+1 number@1+1 op@2+1 op@4+2 unit@7+2"},
+         }) {
+        LineParser lp = parser(QString::fromUtf8(c.line));
+        lp.parseLine();
+        EXPECT_EQ(roleString(lp.highlights(c.offset)), QString::fromUtf8(c.expected)) << c.line;
+    }
+}
+
+TEST(LineParser, CommentKeepsItsRoleAndQuotedTokensLeaveTheCursor) {
+    LineParser lp = parser(QStringLiteral("\"a\" 5 // total"));
+    LineParserProbe probe{lp};
+    ASSERT_EQ(probe.tokens().size(), 3); // 5, comment, eof
+    probe.roles()[1] = Role::Number;
+    EXPECT_EQ(roleString(lp.highlights(0)), QStringLiteral("number@4+1 comment@6+8 comment@0+3"));
+}
+
+// ---- Cursor operations ------------------------------------------------------------------------
+
+TEST(LineParserCursor, MatchesEatExpectPeek) {
+    LineParser lp = parser(QStringLiteral("More than 5 >= 3"));
+    LineParserProbe probe{lp};
+    EXPECT_TRUE(probe.matches({u"more", u"than"}));
+    EXPECT_TRUE(probe.matches({}));
+    EXPECT_FALSE(probe.matches({u"More"})); // words compare lower-case
+    EXPECT_TRUE(probe.matches({u">="}, 3));
+    EXPECT_FALSE(probe.matches({u"3", u"x", u"y"}, 4)); // a number never matches; past the end fails
+    EXPECT_FALSE(probe.matches({u"more"}, 99));
+    EXPECT_EQ(probe.peek(50).kind, TokenKind::Eof);
+    EXPECT_EQ(probe.word(0), QStringLiteral("more"));
+    EXPECT_FALSE(probe.word(2));
+    EXPECT_FALSE(probe.word(99));
+
+    EXPECT_FALSE(probe.eat({u"than"}, Role::Keyword));
+    EXPECT_EQ(probe.p(), 0);
+    EXPECT_FALSE(probe.roles()[0]);
+    EXPECT_TRUE(probe.eat({u"more", u"than"}, Role::Keyword));
+    EXPECT_EQ(probe.p(), 2);
+    EXPECT_EQ(probe.roles()[1], Role::Keyword);
+
+    try {
+        probe.expect({u"to", u"the", u"power", u"of"});
+        FAIL();
+    } catch (const CalcError& e) {
+        EXPECT_EQ(e.message, QStringLiteral("Expected 'to the power of'"));
+        EXPECT_FALSE(e.incomplete);
+        EXPECT_FALSE(e.isDimension);
+    }
+    EXPECT_EQ(probe.p(), 2);
+}
+
+TEST(LineParserCursor, ExpectIsIncompleteOnlyAtTheEnd) {
+    // Decided by the token at the cursor, not where the mismatch happens.
+    struct C {
+        const char* line;
+        bool incomplete;
+    } cases[] = {{"", true}, {"// c", true}, {"else", false}, {"then", false}};
+    for (const C& c : cases) {
+        LineParser lp = parser(QString::fromUtf8(c.line));
+        LineParserProbe probe{lp};
+        try {
+            probe.expect({u"then", u"so"});
+            FAIL() << c.line;
+        } catch (const CalcError& e) {
+            EXPECT_EQ(e.message, QStringLiteral("Expected 'then so'"));
+            EXPECT_EQ(e.incomplete, c.incomplete) << c.line;
+        }
+        EXPECT_EQ(probe.p(), 0);
+    }
+}
+
+TEST(LineParserCursor, AtStopAndUnitMarks) {
+    LineParser lp = parser(QStringLiteral("THEN , km / h m ^ 2 miles per hour"));
+    LineParserProbe probe{lp};
+    EXPECT_FALSE(probe.atStop());
+    probe.stopWords() = {QStringLiteral("then"), QStringLiteral(",")};
+    EXPECT_TRUE(probe.atStop());
+    probe.p() = 1;
+    EXPECT_TRUE(probe.atStop());
+    probe.p() = 2;
+    EXPECT_FALSE(probe.atStop());
+
+    probe.markUnitTokens(2, 5);
+    probe.markUnitTokens(5, 8);
+    probe.markUnitTokens(8, 11);
+    probe.markUnitTokens(11, 2); // empty range
+    const QList<std::optional<Role>> expected{std::nullopt, std::nullopt, Role::Unit, Role::Op,
+                                              Role::Unit,   Role::Unit,   Role::Op,   Role::Op,
+                                              Role::Unit,   Role::Op,     Role::Unit, std::nullopt};
+    EXPECT_EQ(probe.roles(), expected);
+}
+
+// ---- Trial rule and stop words ----------------------------------------------------------------
+
+namespace {
+
+struct Snapshot {
+    int p;
+    QList<std::optional<Role>> roles;
+    bool sawValue, usedPt, lastWasPercent;
+    qsizetype assignments;
+    QSet<QString> stopWords;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snap(LineParserProbe& probe) {
+    return {probe.p(),        probe.roles(),          probe.sawValue(),
+            probe.usedPt(),   probe.lastWasPercent(), probe.assignments().size(),
+            probe.stopWords()};
+}
+
+// Changes every trial field and the stop words, then ends as told.
+std::optional<Value> scribble(LineParserProbe& probe, int how) {
+    return probe.withStopWords({u"then"}, [&]() -> std::optional<Value> {
+        probe.p() += 2;
+        probe.roles()[0] = Role::Keyword;
+        probe.sawValue() = true;
+        probe.usedPt() = true;
+        probe.lastWasPercent() = true;
+        probe.assignments().append({QStringLiteral("a"), qty(1)});
+        EXPECT_TRUE(probe.stopWords().contains(QStringLiteral("then")));
+        switch (how) {
+        case 0:
+            throw CalcError(QStringLiteral("boom"));
+        case 1:
+            throw NoValue{};
+        case 2:
+            return std::nullopt;
+        default:
+            return qty(42);
+        }
+    });
+}
+
+} // namespace
+
+TEST(LineParserTrial, FailureRestoresAllSixFieldsAndStopWords) {
+    for (int how : {0, 1, 2}) {
+        LineParser lp = parser(QStringLiteral("1 + 2 + 3"));
+        LineParserProbe probe{lp};
+        probe.stopWords() = {QStringLiteral("in")};
+        probe.p() = 1;
+        const Snapshot before = snap(probe);
+        EXPECT_FALSE(probe.trial([&] { return scribble(probe, how); })) << how;
+        EXPECT_EQ(snap(probe), before) << how;
+    }
+}
+
+TEST(LineParserTrial, SuccessKeepsStateButRestoresStopWords) {
+    LineParser lp = parser(QStringLiteral("1 + 2 + 3"));
+    LineParserProbe probe{lp};
+    const auto v = probe.trial([&] { return scribble(probe, 3); });
+    ASSERT_TRUE(v);
+    EXPECT_EQ(describe(*v), QStringLiteral("42"));
+    EXPECT_EQ(probe.p(), 2);
+    EXPECT_TRUE(probe.sawValue() && probe.usedPt() && probe.lastWasPercent());
+    EXPECT_EQ(probe.assignments().size(), 1);
+    EXPECT_TRUE(probe.stopWords().isEmpty());
+}
+
+TEST(LineParserTrial, CommittedErrorPropagatesOtherExceptionsPassThrough) {
+    LineParser lp = parser(QStringLiteral("1 + 2 + 3"));
+    LineParserProbe probe{lp};
+    const Snapshot before = snap(probe);
+    // Before the commit an error rolls back.
+    EXPECT_FALSE(probe.trialWithCommit([&](auto&) { return scribble(probe, 0); }));
+    EXPECT_EQ(snap(probe), before);
+    // After it the error reaches the caller; the stop words are still put back.
+    EXPECT_THROW(probe.trialWithCommit([&](auto& commit) {
+        commit();
+        return scribble(probe, 0);
+    }),
+                 CalcError);
+    EXPECT_TRUE(probe.stopWords().isEmpty());
+    // Not a parse failure: passes through untouched.
+    EXPECT_THROW(probe.trial([&]() -> std::optional<Value> { throw std::runtime_error("x"); }),
+                 std::runtime_error);
+}
+
+TEST(LineParserTrial, StopWordsInsideAParenthesisAndOnThrow) {
+    LineParser lp = parser(QStringLiteral("5 in m"));
+    LineParserProbe probe{lp};
+    // With "in" owned by an enclosing phrase, the conversion loop stops before it.
+    probe.withStopWords({u"in"}, [&] {
+        const Value v = probe.parseConversion();
+        EXPECT_EQ(describe(v), QStringLiteral("5"));
+        EXPECT_EQ(probe.p(), 1);
+    });
+    EXPECT_TRUE(probe.stopWords().isEmpty());
+    EXPECT_THROW(probe.withStopWords({u"x"}, [] { throw CalcError(QStringLiteral("e")); }), CalcError);
+    EXPECT_TRUE(probe.stopWords().isEmpty());
+
+    // A bracket group clears the outer stop words and puts them back, also when it throws.
+    LineParser lp2 = parser(QStringLiteral("(5) in m"));
+    LineParserProbe probe2{lp2};
+    probe2.withStopWords({u"in"}, [&] {
+        EXPECT_EQ(describe(probe2.parseConversion()), QStringLiteral("5"));
+        EXPECT_EQ(probe2.p(), 3);
+        EXPECT_EQ(probe2.stopWords(), QSet<QString>{QStringLiteral("in")});
+    });
+    LineParser lp3 = parser(QStringLiteral("(5 in"));
+    LineParserProbe probe3{lp3};
+    probe3.withStopWords({u"in"}, [&] {
+        try {
+            probe3.parseConversion();
+            FAIL();
+        } catch (const CalcError& e) {
+            // Inside the group "in" was a conversion, not the outer stop word.
+            EXPECT_EQ(e.message, QStringLiteral("Expected a unit after 'in'"));
+        }
+        EXPECT_EQ(probe3.stopWords(), QSet<QString>{QStringLiteral("in")});
+    });
+}
+
+// ---- Nesting and long lines -------------------------------------------------------------------
+
+TEST(LineParserLimits, DeepNestingStopsWithAnError) {
+    const auto nested = [](int n) { return QString(n, u'(') + u'1' + QString(n, u')'); };
+    EXPECT_EQ(run(nested(LineParser::kMaxDepth)), QStringLiteral("1"));
+    EXPECT_EQ(run(nested(LineParser::kMaxDepth + 1)), QStringLiteral("error: Too deeply nested"));
+    EXPECT_EQ(run(QString(5000, u'(')), QStringLiteral("error: Too deeply nested"));
+    EXPECT_EQ(run(nested(20000)), QStringLiteral("error: Too deeply nested"));
+
+    QString ats = QStringLiteral("2");
+    for (int i = 0; i < 1000; ++i)
+        ats += QStringLiteral(" at 1");
+    EXPECT_EQ(run(ats), QStringLiteral("error: Too deeply nested"));
+
+    // The guard unwinds: the depth is back to 0 after the error.
+    LineParser lp = parser(nested(300));
+    EXPECT_THROW(lp.parseLine(), CalcError);
+    EXPECT_EQ(LineParserProbe{lp}.depth(), 0);
+}
+
+TEST(LineParserLimits, VeryLongLines) {
+    QString sum = QStringLiteral("1");
+    QString product = QStringLiteral("1");
+    QString bits = QStringLiteral("0");
+    for (int i = 0; i < 20000; ++i) {
+        sum += QStringLiteral(" + 1");
+        product += QStringLiteral(" * 1");
+        bits += QStringLiteral(" | 1");
+    }
+    EXPECT_EQ(run(sum), QStringLiteral("20001"));
+    EXPECT_EQ(run(product), QStringLiteral("1"));
+    EXPECT_EQ(run(bits), QStringLiteral("1"));
+    EXPECT_EQ(run(QString(50000, u'#') + QStringLiteral(" 5")), QStringLiteral("5")); // stray text is a loop
+    EXPECT_EQ(run(sum + QStringLiteral(" +")), QStringLiteral("error: Expected a value (incomplete)"));
+}
+
+// ---- Comparison, whole numbers and products on values -----------------------------------------
+
+TEST(LineParserValues, Compare) {
+    LineParser lp = parser(QString());
+    LineParserProbe probe{lp};
+    EXPECT_TRUE(probe.compare(qty(3, "m"), qty(200, "cm"), u">"));
+    EXPECT_TRUE(probe.compare(qty(3, "m"), qty(2), u">")); // a plain side compares raw values
+    EXPECT_TRUE(probe.compare(qty(3), qty(200, "cm"), u"<"));
+    try {
+        probe.compare(qty(5, "kg"), qty(3, "m"), u"==");
+        FAIL();
+    } catch (const CalcError& e) {
+        EXPECT_TRUE(e.isDimension);
+    }
+    const Value d1(CalendarDate{2024, 3, 1}), d2(CalendarDate{2024, 3, 2});
+    EXPECT_TRUE(probe.compare(d1, d2, u"<"));
+    EXPECT_FALSE(probe.compare(d1, d2, u">"));
+    EXPECT_TRUE(probe.compare(d1, Value(CalendarDate{2024, 3, 1}), u"=="));
+    const Value late(ClockTime{3600, 0}), nextDay(ClockTime{60, 1});
+    EXPECT_TRUE(probe.compare(late, nextDay, u"<"));
+    EXPECT_TRUE(probe.compare(Value(Instant{100}), Value(Instant{200}), u"<"));
+    const Value z(ZonedTime{0, QTimeZone::utc(), QStringLiteral("UTC"), 0});
+    EXPECT_THROW(probe.compare(z, z, u"=="), CalcError);
+    EXPECT_THROW(probe.compare(d1, qty(1), u"=="), CalcError);
+    const Value composed(std::in_place_type<QString>, QStringLiteral("\u00E9"));
+    const Value decomposed(std::in_place_type<QString>, QStringLiteral("e\u0301"));
+    EXPECT_TRUE(probe.compare(composed, decomposed, u"=="));
+    EXPECT_TRUE(probe.compare(composed, Value(std::in_place_type<QString>, QStringLiteral("\u00C9")), u"!="));
+    EXPECT_THROW(probe.compare(composed, decomposed, u"<"), CalcError);
+}
+
+TEST(LineParserValues, Integer) {
+    EXPECT_EQ(LineParserProbe::integer(qty(-12)), -12);
+    EXPECT_EQ(LineParserProbe::integer(qty(8999999999999999.0)), 8999999999999999);
+    for (const Value& bad : {Value(qty(9e15)), Value(qty(-9e15)), Value(qty(NAN)), Value(qty(INFINITY)),
+                             Value(qty(1e300)), Value(qty(0.5)), Value(qty(2, "m")), Value(true)})
+        EXPECT_THROW(LineParserProbe::integer(bad), CalcError);
+}
+
+TEST(LineParserValues, Multiplicative) {
+    using Op = LineParser::MulOp;
+    LineParser lp = parser(QString());
+    LineParserProbe probe{lp};
+    const auto text = [&](const Quantity& a, Op op, const Quantity& b) {
+        try {
+            return describe(probe.multiplicative(a, op, b));
+        } catch (const CalcError& e) {
+            return QStringLiteral("error: ") + e.message;
+        }
+    };
+    EXPECT_EQ(text(qty(7, "m"), Op::Mod, qty(2)), QStringLiteral("1 m"));
+    EXPECT_EQ(text(qty(7), Op::Mod, qty(2, "m")), QStringLiteral("1 m"));
+    EXPECT_EQ(text(qty(7, "m"), Op::Mod, qty(2, "m")), QStringLiteral("1 m"));
+    const Quantity r = probe.multiplicative(qty(1, "m"), Op::Mod, qty(30, "cm"));
+    EXPECT_NEAR(r.value, 0.1, 1e-12);
+    EXPECT_EQ(r.unit, CompoundUnit(Units::unit("m")));
+    EXPECT_EQ(text(qty(1, "m"), Op::Mod, qty(3, "kg")).left(14), QStringLiteral("error: Can't c"));
+    EXPECT_EQ(text(qty(20, "\u00B0C"), Op::Divide, qty(10, "\u00B0C")), QStringLiteral("2"));
+    EXPECT_EQ(text(qty(20, "\u00B0C"), Op::Divide, qty(10, "\u00B0F")),
+              QStringLiteral("error: Can't divide absolute temperatures (\u00B0C, \u00B0F). Use K"));
+    EXPECT_EQ(text(qty(20, "\u00B0C"), Op::Divide, qty(2)), describe(qty(10, "\u00B0C")));
+    EXPECT_EQ(text(qty(6, "m"), Op::Divide, qty(0, "s")), QStringLiteral("error: Division by zero"));
+    EXPECT_EQ(text(qty(6, "m"), Op::Divide, qty(2, "s")), QStringLiteral("3 m/s"));
+    EXPECT_EQ(text(qty(0.15), Op::Off, qty(80, "USD")), describe(qty(68, "USD")));
+    EXPECT_EQ(text(qty(0.15), Op::AddedTo, qty(80, "USD")), describe(qty(92, "USD")));
+    EXPECT_EQ(text(qty(15, "m"), Op::Off, qty(80, "USD")),
+              QStringLiteral("error: Use a percentage here, e.g. 15% off $80"));
+
+    // "at": fewer unit parts wins, a tie goes to the product.
+    const Quantity perKg(5, CompoundUnit(QList<UnitPower>{{Units::unit("USD"), 1}, {Units::unit("kg"), -1}}));
+    EXPECT_EQ(text(qty(3, "kg"), Op::At, perKg), describe(qty(15, "USD")));
+    EXPECT_EQ(text(qty(15, "USD"), Op::At, perKg), describe(qty(3, "kg")));
+    EXPECT_EQ(text(qty(2), Op::At, qty(3)), QStringLiteral("6"));
+    // A zero divisor leaves only the product.
+    EXPECT_EQ(text(qty(6, "m"), Op::At, qty(0, "USD")),
+              describe(probe.multiplicative(qty(6, "m"), Op::Multiply, qty(0, "USD"))));
+    EXPECT_EQ(text(qty(5, "USD"), Op::At, qty(0, "USD")),
+              QStringLiteral("error: Can't combine those with 'at'"));
+}
+
+TEST(LineParserValues, OperandLookahead) {
+    LineEnv env = makeEnv();
+    env.variables.insert(QStringLiteral("unit"), qty(1));
+    env.variables.insert(QStringLiteral("unit price"), qty(2));
+    env.variables.insert(QStringLiteral("a b c d e"), qty(3));
+    LineParser lp = parser(QStringLiteral("unit price x a b c d e Unit (+ line3 linen usd june foo"), env);
+    LineParserProbe probe{lp};
+    const auto m = probe.variableAt(0);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->name, QStringLiteral("unit price"));
+    EXPECT_EQ(m->end, 2);
+    EXPECT_FALSE(probe.variableAt(3)); // five words are never a name
+    EXPECT_FALSE(probe.variableAt(8)); // case-sensitive
+    EXPECT_TRUE(probe.strictOperandStart(0));
+    EXPECT_FALSE(probe.strictOperandStart(2));  // x
+    EXPECT_TRUE(probe.strictOperandStart(9));   // (
+    EXPECT_FALSE(probe.strictOperandStart(10)); // +
+    EXPECT_TRUE(probe.canStartOperand(10));
+    EXPECT_TRUE(probe.strictOperandStart(11));  // line3
+    EXPECT_FALSE(probe.strictOperandStart(12)); // linen
+    EXPECT_TRUE(probe.strictOperandStart(13));  // a currency code
+    EXPECT_TRUE(probe.strictOperandStart(14));  // a month
+    EXPECT_FALSE(probe.strictOperandStart(15));
+    EXPECT_TRUE(probe.canStartOperand(15)); // any ordinary word
+    EXPECT_FALSE(probe.canStartOperand(2)); // an operator word
+    EXPECT_FALSE(probe.canStartOperand(99));
+    probe.stopWords() = {QStringLiteral("foo")};
+    EXPECT_FALSE(probe.canStartOperand(15));
+
+    LineParser lp2 = parser(QStringLiteral("of 2"));
+    LineParserProbe probe2{lp2};
+    const Value left = qty(1);
+    EXPECT_TRUE(probe2.mulOperator(&left));
+    probe2.stopWords() = {QStringLiteral("of")};
+    EXPECT_FALSE(probe2.mulOperator(&left));
+}
+
+// ---- Tables and conversion targets ------------------------------------------------------------
+
+TEST(LineParserTables, SizesAndCalendarNames) {
+    EXPECT_EQ(LineParser::conversionWords().size(), 4);
+    EXPECT_EQ(LineParser::triggerWords().size(), 11);
+    EXPECT_EQ(LineParser::operatorWords().size(), 22);
+    EXPECT_EQ(LineParser::constants().size(), 16);
+    EXPECT_EQ(LineParser::functions().size(), 45);
+    EXPECT_EQ(LineParser::phraseWords().size(), 28);
+    EXPECT_EQ(LineParser::months().size(), 24);
+    EXPECT_EQ(LineParser::weekdays().size(), 17);
+    EXPECT_TRUE(LineParser::reserved().contains(QStringLiteral("relabel")));
+    EXPECT_FALSE(LineParser::conversionWords().contains(QStringLiteral("relabel")));
+    EXPECT_TRUE(LineParser::unassignable().contains(QStringLiteral("total")));
+    EXPECT_FALSE(LineParser::unassignable().contains(QStringLiteral("the")));
+    for (const char* m : {"sept", "sep", "september"})
+        EXPECT_EQ(LineParser::months().value(QString::fromLatin1(m)), 9) << m;
+    EXPECT_EQ(LineParser::months().value(QStringLiteral("may")), 5);
+    for (const char* d : {"thu", "thur", "thurs", "thursday"})
+        EXPECT_EQ(LineParser::weekdays().value(QString::fromLatin1(d)), 5) << d;
+    EXPECT_EQ(LineParser::weekdays().value(QStringLiteral("sun")), 1);
+}
+
+TEST(LineParserTables, ConversionTarget) {
+    LineParser lp = parser(QStringLiteral("total in EUR"));
+    const auto target = lp.conversionTarget(1);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->first, CompoundUnit(Units::currencyUnit(QStringLiteral("EUR"))));
+    EXPECT_EQ(target->second, 3);
+    EXPECT_FALSE(lp.conversionTarget(0));
+    EXPECT_FALSE(lp.conversionTarget(2));
+    EXPECT_FALSE(lp.conversionTarget(99));
+    EXPECT_FALSE(parser(QStringLiteral("total in EUR extra")).conversionTarget(1));
+    EXPECT_TRUE(parser(QStringLiteral("x relabel m")).conversionTarget(1));
+    // Moves and marks nothing.
+    EXPECT_EQ(roleString(lp.highlights(0)), QStringLiteral("text@0+5 text@6+2 text@9+3"));
+}
