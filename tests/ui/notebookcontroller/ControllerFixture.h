@@ -2,6 +2,7 @@
 
 #include "core/rates/RatesService.h"
 #include "ui/notebook/NotebookController.h"
+#include "ui/notebook/NotebookScrollView.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
@@ -16,6 +17,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
+
+// Readable strings in failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 // A notebook on a scratch sheet, offline, with a fixed clock, calendar and locale and a memory clipboard,
 // shown in a plain window of a fixed size.
