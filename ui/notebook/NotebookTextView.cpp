@@ -200,37 +200,91 @@ const QTextCharFormat& roleFormat(VexilCore::Role role) {
 
 } // namespace
 
+namespace {
+
+struct BlockRange {
+    int start = 0;
+    int count = 0;
+    VexilCore::Role role = VexilCore::Role::Text;
+};
+
+// A fingerprint of one line's colouring, kept in the block's user state: a line whose length and
+// ranges are unchanged keeps its formats (they survive edits inside the line) and costs nothing.
+int fingerprint(int blockLength, const std::vector<BlockRange>& ranges) {
+    quint32 hash = 2166136261u;
+    const auto mix = [&hash](quint32 value) {
+        for (int i = 0; i < 4; ++i) {
+            hash ^= (value >> (8 * i)) & 0xFF;
+            hash *= 16777619u;
+        }
+    };
+    mix(quint32(blockLength));
+    for (const BlockRange& r : ranges) {
+        mix(quint32(r.start));
+        mix(quint32(r.count));
+        mix(quint32(r.role));
+    }
+    return int(hash & 0x7FFFFFFF); // never -1, the state of a line never coloured
+}
+
+} // namespace
+
 void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& highlights) {
     QTextDocument* doc = document();
     const qsizetype length = doc->characterCount() - 1;
-    std::vector<QList<QTextLayout::FormatRange>> extra(size_t(doc->blockCount()));
+    std::vector<std::vector<BlockRange>> perBlock(size_t(doc->blockCount()));
+
+    // Highlights come in text order: walk the lines alongside them, counting positions as we go
+    // (asking a line for its position or number is not free).
     QTextBlock block = doc->begin();
+    int blockStart = 0, blockIndex = 0;
     for (const VexilCore::Highlight& h : highlights) {
         if (h.range.location < 0 || h.range.length <= 0 || h.range.end() > length) continue;
-        // Highlights come in text order, so the block is usually the current one or close after it.
-        if (!block.isValid() || h.range.location < block.position() ||
-            h.range.location >= block.position() + block.length())
+        if (h.range.location < blockStart) {
             block = doc->findBlock(int(h.range.location));
-        if (!block.isValid()) continue;
-        const int start = int(h.range.location) - block.position();
-        const int count = std::min(int(h.range.length), block.length() - 1 - start);
-        if (count <= 0 || size_t(block.blockNumber()) >= extra.size()) continue;
-        extra[size_t(block.blockNumber())].append({start, count, roleFormat(h.role)});
-    }
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        QTextLayout* layout = b.layout();
-        if (!layout) continue;
-        const auto& mine = extra[size_t(b.blockNumber())];
-        QList<QTextLayout::FormatRange> wanted;
-        wanted.reserve(1 + mine.size());
-        wanted.append({0, b.length(), plainFormat()});
-        wanted.append(mine);
-        // Colours change no text: they go straight into the line's layout, which reports no edit.
-        if (layout->formats() != wanted) {
-            layout->setFormats(wanted);
-            doc->markContentsDirty(b.position(), b.length());
+            blockStart = block.position();
+            blockIndex = block.blockNumber();
         }
+        while (block.isValid() && h.range.location >= blockStart + block.length()) {
+            blockStart += block.length();
+            block = block.next();
+            ++blockIndex;
+        }
+        if (!block.isValid() || size_t(blockIndex) >= perBlock.size()) break;
+        const int start = int(h.range.location) - blockStart;
+        const int count = std::min(int(h.range.length), block.length() - 1 - start);
+        if (count > 0) perBlock[size_t(blockIndex)].push_back({start, count, h.role});
     }
+
+    // Changed lines close together are marked dirty as one range: each mark moves every later line.
+    int dirtyFrom = -1, dirtyTo = -1, lastDirtyIndex = -1;
+    const auto flushDirty = [&] {
+        if (dirtyFrom >= 0) doc->markContentsDirty(dirtyFrom, dirtyTo - dirtyFrom);
+        dirtyFrom = dirtyTo = -1;
+    };
+    int position = 0, index = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++index) {
+        const int blockLength = b.length();
+        const std::vector<BlockRange>& ranges = perBlock[size_t(index)];
+        const int print = fingerprint(blockLength, ranges);
+        QTextLayout* layout = b.layout();
+        if (layout && b.userState() != print) {
+            QList<QTextLayout::FormatRange> formats;
+            formats.reserve(qsizetype(1 + ranges.size()));
+            formats.append({0, blockLength, plainFormat()});
+            for (const BlockRange& r : ranges)
+                formats.append({r.start, r.count, roleFormat(r.role)});
+            // Colours change no text: they go straight into the line's layout, which reports no edit.
+            layout->setFormats(formats);
+            b.setUserState(print);
+            if (dirtyFrom >= 0 && index - lastDirtyIndex > 32) flushDirty();
+            if (dirtyFrom < 0) dirtyFrom = position;
+            dirtyTo = position + blockLength;
+            lastDirtyIndex = index;
+        }
+        position += blockLength;
+    }
+    flushDirty();
 }
 
 // --- Fonts and container ------------------------------------------------------------------------------

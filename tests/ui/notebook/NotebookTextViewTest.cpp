@@ -275,6 +275,16 @@ TEST_F(NotebookTextViewTest, HighlightsColourLinesWithoutReportingEdits) {
     // New highlights replace the old ones.
     view->setHighlights({});
     EXPECT_EQ(view->document()->firstBlock().layout()->formats().size(), 1);
+
+    // A line split in two gets its colours again, on both halves.
+    view->setHighlights({{{0, 2}, Role::Number}});
+    view->replaceCharacters({0, 0}, "\n");
+    view->setHighlights({{{1, 2}, Role::Number}});
+    EXPECT_EQ(view->document()->firstBlock().layout()->formats().size(), 1);
+    const auto moved = view->document()->findBlockByNumber(1).layout()->formats();
+    ASSERT_EQ(moved.size(), 2);
+    EXPECT_EQ(moved[1].format.foreground().color(), Theme::number());
+    EXPECT_EQ(view->document()->findBlockByNumber(1).layout()->lineCount(), 1); // laid out again
 }
 
 TEST_F(NotebookTextViewTest, ItemsHintAndFractionRedrawOnlyOnChange) {
