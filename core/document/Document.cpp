@@ -138,11 +138,12 @@ void Pass::takeAssignments(const Parsed& parsed) {
         variables.insert(a.first, a.second);
 }
 
-// A value line joins the block, and a quantity becomes the previous answer.
+// Value and error lines join the block (a summary over an error line names it); a quantity
+// becomes the previous answer. Summary rows never join.
 void Pass::finish(LineOutcome& o) {
-    if (o.kind != Kind::Value || !o.value) return;
-    if (!o.isSummary) block.append(int(outcomes.size()));
-    if (const Quantity* q = asQuantity(*o.value)) ans = *q;
+    if (!o.isSummary && (o.kind == Kind::Value || o.kind == Kind::Error)) block.append(int(outcomes.size()));
+    if (o.kind == Kind::Value && o.value)
+        if (const Quantity* q = asQuantity(*o.value)) ans = *q;
 }
 
 void Pass::evaluateLine(int index, TextRange range) {
@@ -251,6 +252,7 @@ void Pass::evaluateLine(int index, TextRange range) {
         takeAssignments(parsed);
         o.kind = hasCommentOrQuoted(tokens) ? Kind::Comment : Kind::Text;
     }
+    finish(o);
     outcomes.append(std::move(o));
 }
 

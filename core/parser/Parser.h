@@ -238,6 +238,36 @@ private:
     void absorbMixedUnits(Quantity& q);
     Value convert(const Value& v, const CompoundUnit& target, const QString& keyword) const;
 
+    // ---- Phrases: conversions, clauses, statements ------------------------------------------
+    friend struct StatementProbe; // tests
+
+    // A target that is not a unit (percent, bases, dp, dates, rounding...), read at p; nothing,
+    // with nothing marked or moved, when the tokens there are none.
+    std::optional<Value> specialTarget(const Value& v);
+    // The step of a rounding: a step word (hundred, tenth...) or a value read by parsePostfix.
+    double nearestStep();
+    // "ft and in" after a conversion word: the quantity in the first unit, shown over both.
+    std::optional<Value> mixedTarget(const Value& v);
+    // A time-zone target for a value that has a time of day.
+    std::optional<Value> zoneTarget(const Value& v);
+    // The range or change after "to", with the cursor after "to"; nothing when no second value
+    // can be read there.
+    std::optional<Value> rangeOrChange(const Value& v);
+    // The growth question after "after"/"for"; nothing (or a throw) when it does not apply.
+    std::optional<Value> growth(const Quantity& a);
+    // if A is B, what is D; nothing or a throw means the form does not apply.
+    std::optional<Value> proportion();
+    // One side of a conditional, with stops in force while it is read; assigns only when apply.
+    Value branch(std::initializer_list<QStringView> stops, bool apply);
+    // The questions after "is" (p on it); nothing, with p back on "is", when no form fits.
+    std::optional<Value> isStatement(const Value& a);
+    // "of", "more" (more than) or "less" (less than), eaten as keywords; nothing otherwise.
+    std::optional<QString> comparisonWord();
+    // The "rounded" clause, with p after "rounded".
+    Value roundedClause(const Value& a);
+    // The "if"/"unless" clause, with p after the word.
+    std::optional<Value> conditionClause(const Value& a, const QString& word);
+
     // ---- Services of the phrases and statements --------------------------------------------
     // Absent, consuming and marking nothing, unless the current token is the word "if"; then
     // the proportion form (as a trial) or the conditional form.
@@ -258,6 +288,46 @@ private:
     // A built-in function on its arguments (at least one); never moves the cursor.
     Value applyFunction(const QString& name, const QList<Value>& args);
 
+    // ---- Phrases: dispatch, coercions, functions, lists, zones ------------------------------
+    friend struct PhraseProbe; // tests
+
+    // The quantity of v, else "<name> needs a number".
+    static Quantity quantity(const Value& v, const QString& name);
+    // The number of a quantity without unit: "<name> needs a plain number" for one with a unit,
+    // "<name> needs a number" for any other value.
+    static double scalar(const Value& v, const QString& name);
+    // a / b, b first brought to a's unit when their parts differ (conversion errors pass on);
+    // "Division by zero".
+    double ratio(const Quantity& a, const Quantity& b) const;
+
+    // Words that name a span of time -> unit id; "business days" is one two-word key.
+    static const QHash<QString, QString>& timeUnitWords();
+
+    // Phrase handlers, each entered with the cursor on its head word. A handler calls commit once
+    // its own keywords are read; a CalcError after that is the line's.
+    std::optional<Value> openPhrase();
+    std::optional<Value> extremePhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> listStatPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> stdevPhrase(TrialCommit& commit);
+    std::optional<Value> gcdLcmPhrase(const QString& head, TrialCommit& commit);
+    Value zoneTimePhrase(const ZoneMatch& zone);
+    Value timestampPhrase();
+
+    // Operands separated by "," and "and" (each separator marked Op); extra stop words end
+    // each operand as well. At least one value.
+    QList<Value> list(const QSet<QString>& extra = {});
+    // One statistic (sum, average, mean, avg, count, max, min, median, stdev, gcd, lcm).
+    Value stat(const QString& name, const QList<Value>& values) const;
+
+    // The zoned time of a clock time, an instant or a zoned time; nothing for other values.
+    [[nodiscard]] std::optional<ZonedTime> zoned(const Value& v) const;
+    // The same instant shown in another zone, the day shift following the local dates.
+    [[nodiscard]] ZonedTime convertZone(const ZonedTime& z, const QTimeZone& zone, const QString& label) const;
+    // "difference between A and B", entered on "difference".
+    std::optional<Value> zoneDifference(TrialCommit& commit);
+    // "time in Z", entered on "time".
+    std::optional<Value> timeIn();
+
     // ---- Fields ----------------------------------------------------------------------------
     const QList<Token> t; // without the quoted tokens; ends with the one eof
     const QList<Token> quoted;
@@ -272,6 +342,18 @@ private:
     int depth = 0; // nesting guard
 
     // ---- Helpers of the lower levels -------------------------------------------------------
+    Value parseGroup();
+    Value parseCurrencyAmount();
+    Value parseIsoDateTime(const IsoParts& iso) const;
+    Value parseClock(const ClockParts& clock);
+    // parseWord's readings; nothing when the word was skipped as prose and the caller is to
+    // read the next primary in its place (a loop there, so long prose costs no stack).
+    std::optional<Value> wordReading(const QString& w, int start);
+    // Today's date in the calendar moved by days.
+    CalendarDate dayFromToday(int days) const;
+    // The number written as ASCII digits only ("3" of "line3"); nothing when empty, signed,
+    // spaced or beyond 64 bits.
+    static std::optional<qint64> lineNumber(QStringView digits);
 };
 
 // Adds stop words (or replaces the set) and puts the previous set back on every path.

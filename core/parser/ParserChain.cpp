@@ -1,6 +1,7 @@
 #include "core/parser/Parser.h"
 
 #include "core/values/Arith.h"
+#include "core/values/ValueArith.h"
 
 #include <cmath>
 
@@ -14,19 +15,6 @@ Value boolValue(bool b) {
 
 Value plainNumber(qint64 n) {
     return Quantity(double(n), CompoundUnit::none());
-}
-
-// Until date and time arithmetic is in: quantities add through Arith, everything else fails.
-Value addValues(const Value& l, const Value& r, const EvalContext& ctx, bool subtract) {
-    const Quantity* a = asQuantity(l);
-    const Quantity* b = asQuantity(r);
-    if (a && b) return Arith::add(*a, *b, ctx, subtract);
-    throw CalcError(QStringLiteral("Can't combine a date with a time of day"));
-}
-
-qint64 daysBetween(const CalendarDate& a, const CalendarDate& b) {
-    const auto qa = a.toQDate(), qb = b.toQDate();
-    return qa && qb ? qa->daysTo(*qb) : 0;
 }
 
 } // namespace
@@ -78,7 +66,7 @@ bool LineParser::compare(const Value& a, const Value& b, QStringView op) const {
     }
     case ValueKind::Date:
         // The signed day count from a to b: a later b means a < b.
-        y = double(daysBetween(std::get<CalendarDate>(a), std::get<CalendarDate>(b)));
+        y = double(ValueArith::daysBetween(std::get<CalendarDate>(a), std::get<CalendarDate>(b), env.ctx));
         break;
     case ValueKind::Clock: {
         const ClockTime& ca = std::get<ClockTime>(a);
@@ -200,7 +188,7 @@ Value LineParser::parseAdditive() {
         mark(p, Role::Op);
         advance();
         const Value right = parseMultiplicative();
-        left = addValues(left, right, env.ctx, subtract);
+        left = ValueArith::add(left, right, env.ctx, subtract);
     }
 }
 

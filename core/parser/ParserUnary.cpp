@@ -1,18 +1,75 @@
 #include "core/parser/Parser.h"
 
-// Stand-ins until signs, powers and trailing text are built; unexpected() and fail() are final.
+#include "core/values/Arith.h"
+#include "core/values/Units.h"
 
 namespace VexilCore {
 
 Value LineParser::parseUnary() {
-    return parsePower();
+    const Token& tok = t[p];
+    if (!(tok.isSym(u"-") || tok.isSym(u"+"))) return parsePower();
+    const bool minus = tok.text == u"-";
+    mark(p, Role::Op);
+    advance();
+    Value v = [&] {
+        Nesting nest(*this); // a run of thousands of signs
+        return parseUnary();
+    }();
+    Quantity* q = std::get_if<Quantity>(&v);
+    if (!q) throw CalcError(QStringLiteral("Can't negate that"));
+    if (minus) {
+        q->value = -q->value;
+        if (q->terms)
+            for (Quantity::Term& term : *q->terms)
+                term.value = -term.value;
+    }
+    return v;
 }
 
 Value LineParser::parsePower() {
-    return parsePostfix();
+    Value base = parsePostfix();
+    int count = 0;
+    if (t[p].isSym(u"^"))
+        count = 1;
+    else if (matches({u"to", u"the", u"power", u"of"}))
+        count = 4;
+    else
+        return base;
+    for (int k = 0; k < count; ++k)
+        mark(p + k, Role::Op);
+    advance(count);
+    Value exponent = [&] {
+        Nesting nest(*this); // right-grouping powers recurse
+        return parseUnary();
+    }();
+    const Quantity* b = asQuantity(base);
+    const Quantity* e = b ? asQuantity(exponent) : nullptr;
+    if (!b || !e) throw CalcError(QStringLiteral("Dates and times can't be raised to a power"));
+    return Arith::power(*b, *e);
 }
 
-void LineParser::skipTrailingText() {}
+void LineParser::skipTrailingText() {
+    // Prose right after the value, or every word while no value has been seen.
+    while (t[p].kind == TokenKind::Word && (!sawValue || isProseWord(p))) {
+        mark(p, Role::Text);
+        advance();
+    }
+    // A tail of words that mean nothing here is an annotation; anything meaningful is left
+    // for the end-of-line check.
+    for (int q = p;; ++q) {
+        const Token& tok = t[q];
+        if (tok.atEnd()) {
+            for (int i = p; i < q; ++i)
+                mark(i, Role::Text);
+            p = q;
+            return;
+        }
+        if (tok.kind != TokenKind::Word) return;
+        if (conversionWords().contains(tok.lower) || triggerWords().contains(tok.lower) ||
+            env.variables.contains(tok.text) || Units::lookupWord(tok.text, false))
+            return;
+    }
+}
 
 CalcError LineParser::unexpected() {
     const Token& tok = t[p];

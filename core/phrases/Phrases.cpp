@@ -1,46 +1,151 @@
 #include "core/parser/Parser.h"
 
-// The keyword half of the line parser: statements, conversions, trailing clauses, zones, phrases
-// and functions. Minimal versions that let whole lines run until the phrases are built.
+#include "core/values/Arith.h"
+
+// The keyword phrases that start an operand, and the operand coercions their handlers share.
 
 namespace VexilCore {
 
-std::optional<Value> LineParser::parseLeadingStatement() {
-    return std::nullopt;
+namespace {
+
+bool isOneOf(const QString& w, std::initializer_list<QStringView> words) {
+    for (QStringView x : words)
+        if (w == x) return true;
+    return false;
 }
 
-Value LineParser::conversion(const Value& v, const QString& keyword) {
-    const int k = p;
-    mark(k, Role::Op);
-    advance();
-    if (auto target = unitExprAt(p); target && isBoundary(target->second)) {
-        markUnitTokens(p, target->second);
-        p = target->second;
-        return convert(v, target->first, keyword);
+} // namespace
+
+Quantity LineParser::quantity(const Value& v, const QString& name) {
+    if (const Quantity* q = asQuantity(v)) return *q;
+    throw CalcError(name + QStringLiteral(" needs a number"));
+}
+
+double LineParser::scalar(const Value& v, const QString& name) {
+    const Quantity* q = asQuantity(v);
+    if (!q) throw CalcError(name + QStringLiteral(" needs a number"));
+    if (!q->unit.isNone()) throw CalcError(name + QStringLiteral(" needs a plain number"));
+    return q->value;
+}
+
+double LineParser::ratio(const Quantity& a, const Quantity& b) const {
+    const double divisor = a.unit == b.unit ? b.value : Arith::convert(b, a.unit, env.ctx).value;
+    if (divisor == 0) throw CalcError(QStringLiteral("Division by zero"));
+    return a.value / divisor;
+}
+
+const QHash<QString, QString>& LineParser::timeUnitWords() {
+    static const QHash<QString, QString> m{
+        {QStringLiteral("days"), QStringLiteral("d")},
+        {QStringLiteral("day"), QStringLiteral("d")},
+        {QStringLiteral("weeks"), QStringLiteral("wk")},
+        {QStringLiteral("months"), QStringLiteral("mo")},
+        {QStringLiteral("years"), QStringLiteral("yr")},
+        {QStringLiteral("hours"), QStringLiteral("h")},
+        {QStringLiteral("minutes"), QStringLiteral("min")},
+        {QStringLiteral("seconds"), QStringLiteral("s")},
+        {QStringLiteral("workdays"), QStringLiteral("workday")},
+        {QStringLiteral("business days"), QStringLiteral("workday")},
+    };
+    return m;
+}
+
+// The head words route to their handlers in a fixed order. Each row's further condition is a
+// look-ahead test made before anything is consumed: a row whose condition fails lets the next
+// row try, while a selected handler that gives up ends the search with nothing.
+std::optional<Value> LineParser::phrase(const QString& w) {
+    const int next = p + 1;
+    const auto run = [this](auto&& handler) { return trial(handler); };
+
+    // Rows whose phrases are not defined yet answer nothing.
+    if (isOneOf(w, {u"square", u"cube"}) || w == u"root") return openPhrase();
+    if (w == u"log" && !t[next].isSym(u"(")) return openPhrase();
+    if (w == u"half" || isOneOf(w, {u"midpoint", u"halfway"})) return openPhrase();
+    if (isOneOf(w, {u"larger", u"smaller"}))
+        return run([&](TrialCommit& commit) { return extremePhrase(w, commit); });
+    if (w == u"loan") {
+        const std::optional<QString> after = word(next);
+        if (after && isOneOf(*after, {u"payment", u"total", u"interest"})) return openPhrase();
     }
-    p = k + 1;
-    const Token& tok = t[p];
-    if (tok.atEnd())
-        throw CalcError(QStringLiteral("Expected a unit after '") + keyword + QStringLiteral("'"), true);
-    if (tok.kind == TokenKind::Word)
-        throw CalcError(QStringLiteral("Unknown unit '") + tok.text + QStringLiteral("'"));
-    throw CalcError(QStringLiteral("Unknown unit after '") + keyword + QStringLiteral("'"));
-}
+    if (w == u"gain") return openPhrase();
+    if (isOneOf(w, {u"max", u"maximum", u"min", u"minimum", u"average", u"mean", u"median", u"sum", u"total",
+                    u"count"}) &&
+        matches({u"of"}, next))
+        return run([&](TrialCommit& commit) { return listStatPhrase(w, commit); });
+    if (w == u"standard") return run([&](TrialCommit& commit) { return stdevPhrase(commit); });
+    if (isOneOf(w, {u"gcd", u"lcm"}) && !t[next].isSym(u"("))
+        return run([&](TrialCommit& commit) { return gcdLcmPhrase(w, commit); });
 
-std::optional<Value> LineParser::tail(const Value&, const QString&) {
+    // A span of time before a range word ("days until", "business days between").
+    const int unitEnd = w == u"business" && matches({u"days"}, next) ? next + 1 : next;
+    if ((unitEnd > next || timeUnitWords().contains(w)) &&
+        isOneOf(word(unitEnd).value_or(QString()), {u"until", u"till", u"since", u"between", u"from"}))
+        return openPhrase();
+
+    // A zone name followed by "time" that ends the operand ("London time"). The zone words and
+    // an offset take at most five tokens, so a line without "time" close by is not looked up.
+    {
+        bool timeNear = false;
+        for (int k = next; k <= p + 5 && k < t.size(); ++k)
+            timeNear = timeNear || t[k].isWord(u"time");
+        if (timeNear) {
+            if (const std::optional<ZoneMatch> zone = zoneAt(p);
+                zone && matches({u"time"}, zone->end) && isBoundary(zone->end + 1))
+                return zoneTimePhrase(*zone);
+        }
+    }
+
+    // A unit term followed by "in" ("hours in a day"). Looking must not leave usedPt behind.
+    {
+        const bool usedPtBefore = usedPt_;
+        const std::optional<std::pair<CompoundUnit, int>> term = unitTermAt(p);
+        usedPt_ = usedPtBefore;
+        if (term && matches({u"in"}, term->second)) return openPhrase();
+    }
+
+    if (isOneOf(w, {u"remainder", u"random", u"clamp", u"interest", u"present", u"growth"}))
+        return openPhrase();
+    if (isOneOf(w, {u"daily", u"weekly", u"monthly", u"quarterly", u"annual", u"yearly"}))
+        return openPhrase();
+    if (w == u"time") {
+        if (matches({u"difference"}, next))
+            return run([&](TrialCommit& commit) {
+                eat({u"time"}, Role::Keyword);
+                return zoneDifference(commit);
+            });
+        if (matches({u"in"}, next)) return run([&] { return timeIn(); });
+        if (matches({u"between"}, next)) return openPhrase();
+    }
+    if (w == u"date" && matches({u"in"}, next)) return openPhrase();
+    if (w == u"week" && (matches({u"number"}, next) || matches({u"of", u"the", u"year"}, next)))
+        return openPhrase();
+    if (w == u"day" && matches({u"of", u"the", u"week"}, next)) return openPhrase();
+    if (w == u"weekday") return openPhrase();
+    if (isOneOf(w, {u"next", u"last", u"this"})) {
+        const std::optional<QString> after = word(next);
+        if (after && weekdays().contains(*after)) return openPhrase();
+    }
+    if (isOneOf(w, {u"current", u"new"}) && matches({u"timestamp"}, next)) return timestampPhrase();
     return std::nullopt;
 }
 
-std::optional<LineParser::ZoneMatch> LineParser::zoneAt(int) const {
+std::optional<Value> LineParser::openPhrase() {
     return std::nullopt;
 }
 
-std::optional<Value> LineParser::phrase(const QString&) {
-    return std::nullopt;
+Value LineParser::zoneTimePhrase(const ZoneMatch& zone) {
+    markRange(p, zone.end, Role::Unit);
+    mark(zone.end, Role::Keyword);
+    advance(zone.end + 1 - p);
+    const ZonedTime here{env.ctx.now, env.ctx.calendar.zone, QString(), 0};
+    return convertZone(here, zone.zone, zone.label);
 }
 
-Value LineParser::applyFunction(const QString& name, const QList<Value>&) {
-    throw CalcError(QStringLiteral("Unknown function ") + name);
+Value LineParser::timestampPhrase() {
+    mark(p, Role::Keyword);
+    mark(p + 1, Role::Keyword);
+    advance(2);
+    return Instant{env.ctx.now};
 }
 
 } // namespace VexilCore

@@ -165,6 +165,8 @@ TEST(LineParser, ArithmeticAndProducts) {
         {"3 permutation 5", "error: Permutations and combinations need whole numbers with k \u2264 n"},
         {"171 combination 2", "error: Permutations and combinations need whole numbers with k \u2264 n"},
         {"2.5 combination 1", "error: Permutations and combinations need whole numbers with k \u2264 n"},
+        {"(1 < 2) + 1", "error: Can't do arithmetic with true/false or text"},
+        {"1 - (1 < 2)", "error: Can't do arithmetic with true/false or text"},
         {"(1 < 2) * 3", "error: Dates and times can't be multiplied or divided"},
         {"3 * (1 < 2)", "error: Dates and times can't be multiplied or divided"},
     });
@@ -475,7 +477,7 @@ TEST(LineParserTrial, StopWordsInsideAParenthesisAndOnThrow) {
         EXPECT_EQ(probe2.p(), 3);
         EXPECT_EQ(probe2.stopWords(), QSet<QString>{QStringLiteral("in")});
     });
-    LineParser lp3 = parser(QStringLiteral("(5 in"));
+    LineParser lp3 = parser(QStringLiteral("(5 m in"));
     LineParserProbe probe3{lp3};
     probe3.withStopWords({u"in"}, [&] {
         try {
