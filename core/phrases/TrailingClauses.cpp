@@ -21,6 +21,8 @@ bool isTimeQuantity(const Value& v) {
 } // namespace
 
 std::optional<Value> LineParser::tail(const Value& a, const QString& w) {
+    // Clauses nest through their else sides; thousands of them must not exhaust the stack.
+    Nesting nest(*this);
     const bool shiftWord = w == u"after" || w == u"before" || w == u"for";
 
     if (shiftWord && w != u"for" && isTimeQuantity(a)) {

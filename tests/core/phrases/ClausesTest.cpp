@@ -66,3 +66,14 @@ TEST(TrailingClauses, ClauseWordsAreKeywords) {
     EXPECT_EQ(roles("5 if 1 > 2 else 7"), "number keyword number op number keyword number");
     EXPECT_EQ(roles("2 hours after 9am"), "number unit keyword number");
 }
+
+TEST(TrailingClauses, NestedElseSidesStopWithAnError) {
+    QString line = QStringLiteral("5");
+    for (int i = 0; i < 5000; ++i)
+        line += QStringLiteral(" if 1 < 2 else 5");
+    EXPECT_EQ(run(line).toStdString(), "error: Too deeply nested");
+    QString shallow = QStringLiteral("5");
+    for (int i = 0; i < 100; ++i)
+        shallow += QStringLiteral(" if 1 > 2 else 6");
+    EXPECT_EQ(run(shallow).toStdString(), "6");
+}

@@ -1,4 +1,4 @@
-#include "tests/core/phrases/PhraseLines.h"
+#include "tests/core/phrases/StatementProbe.h"
 
 #include <cmath>
 
@@ -203,4 +203,15 @@ TEST(HelpExamples, ConversionsAndQuestions) {
             {"1,234 to nearest 100", "1200"},
         },
         env);
+}
+
+TEST(SpecialTargets, NoTargetMarksAndMovesNothing) {
+    // "dec" before a number is the month of a date; "base" needs a number; "the" needs "nearest".
+    for (const char* line : {"5 to Dec 25", "5 to base", "5 to the end", "5 to a percentage", "5 to 2 km"}) {
+        StatementProbe probe(QString::fromUtf8(line));
+        probe.p() = 2;
+        const auto before = probe.snapshot();
+        EXPECT_FALSE(probe.specialTarget(Quantity(5, CompoundUnit::none()))) << line;
+        EXPECT_EQ(probe.snapshot(), before) << line;
+    }
 }
