@@ -10,6 +10,7 @@
 #include "ui/storage/Preferences.h"
 
 #include <QApplication>
+#include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -35,6 +36,8 @@ VexilCore::EvalContext NotebookController::context() const {
         calendar, now ? now() : VexilCore::RatesService::systemNow(), m_rates->table(), m_rates->crypto(),
         double(m_prefs->emBasePixels()), VexilCore::EvalContext::localeIsMonthFirst(locale));
     ctx.calendar.locale = locale;
+    // Random phrases draw afresh on every evaluation, as a person re-running the sheet expects.
+    ctx.randomSeed = QRandomGenerator::global()->generate64();
     return ctx;
 }
 
