@@ -21,10 +21,10 @@ const QSet<QString>& LineParser::specialTargetWords() {
     static const QSet<QString> s = [] {
         QSet<QString> w;
         for (const char16_t* x :
-             {u"hex",        u"hexadecimal", u"binary", u"bin",     u"octal",  u"oct",
-              u"base",       u"decimal",     u"dec",    u"number",  u"plain",  u"percent",
-              u"percentage", u"duration",    u"hms",    u"iso8601", u"iso",    u"timestamp",
-              u"unix",       u"date",        u"factor", u"nearest", u"weekday"})
+             {u"hex",        u"hexadecimal", u"binary", u"bin",     u"octal",   u"oct",
+              u"base",       u"decimal",     u"dec",    u"number",  u"plain",   u"percent",
+              u"percentage", u"duration",    u"hms",    u"iso8601", u"iso",     u"timestamp",
+              u"unix",       u"date",        u"factor", u"nearest", u"weekday", u"scalar"})
             w.insert(QString::fromUtf16(x));
         return w;
     }();
@@ -32,8 +32,9 @@ const QSet<QString>& LineParser::specialTargetWords() {
 }
 
 const QStringList& LineParser::decimalPlaceWords() {
-    static const QStringList l{QStringLiteral("dp"), QStringLiteral("decimal"), QStringLiteral("decimals"),
-                               QStringLiteral("digits"), QStringLiteral("digit")};
+    static const QStringList l{QStringLiteral("dp"),       QStringLiteral("decimal"),
+                               QStringLiteral("decimals"), QStringLiteral("digits"),
+                               QStringLiteral("digit"),    QStringLiteral("places")};
     return l;
 }
 

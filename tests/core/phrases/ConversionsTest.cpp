@@ -25,6 +25,9 @@ TEST(ConversionTargets, UnitsMixedPairsAndRelabel) {
         {"300ml to oz", "error: Can't convert volume to mass. Use fl oz (dimension)"},
         {"5 to km", "5 km"},
         {"5 in cm", "12.7 cm"},
+        // "in" before a special target is the conversion word, not the inch.
+        {"5 in scalar", "5"},
+        {"3.14159 in 2 places", "3.14"},
     });
 }
 

@@ -113,3 +113,16 @@ TEST(Lines, AVariableNamedLikeAZoneStaysTheVariable) {
 }
 
 } // namespace
+
+namespace {
+
+// Phrases nest through their operands; a long chain ends in an error, not in a crash.
+TEST(Lines, DeeplyNestedPhrasesStop) {
+    for (const char* head : {"sum of ", "larger of ", "standard deviation of 1, ", "gcd of "}) {
+        const QString line = QString::fromLatin1(head).repeated(1000) + QStringLiteral("1");
+        EXPECT_EQ(evalLine(line), QStringLiteral("error: Too deeply nested")) << head;
+    }
+    EXPECT_EQ(evalLine(QStringLiteral("sum of ").repeated(50) + QStringLiteral("1")), QStringLiteral("1"));
+}
+
+} // namespace
