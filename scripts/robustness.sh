@@ -43,13 +43,13 @@ cmake --build build/fuzz -j "$jobs" --target vexil_fuzz
 dictionary() {
   case "$1" in
     providers | rates_cache | page_index) echo "-dict=$root/fuzz/dict/json.dict" ;;
-    parser | document) echo "-dict=$root/fuzz/dict/sheet.dict" ;;
+    document) echo "-dict=$root/fuzz/dict/sheet.dict" ;;
     *) if [ -f "$root/fuzz/dict/$1.dict" ]; then echo "-dict=$root/fuzz/dict/$1.dict"; fi ;;
   esac
 }
 
-targets=${FUZZ_TARGETS:-$(find build/fuzz/fuzz -maxdepth 1 -type f -executable -name 'fuzz_*' -printf '%f\n' |
-  sed 's/^fuzz_//' | sort | tr '\n' ' ')}
+# One target per source in fuzz/ (a stale binary in the build folder is not one).
+targets=${FUZZ_TARGETS:-$(cd fuzz && ls *.cpp | sed 's/\.cpp$//' | tr '\n' ' ')}
 failed=()
 for t in $targets; do
   run=build/fuzz/run/$t
@@ -68,7 +68,7 @@ for t in $targets; do
   grep -E '^#[0-9]+[[:space:]]+DONE' "$run/log" | tail -1 || true
   if [ $status -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$run/log"; then
     echo "FAILED: fuzz_$t (exit $status); the input is in $run/artifacts, the log in $run/log" >&2
-    grep -E 'ERROR|SUMMARY|runtime error|check failed' "$run/log" | head -20 >&2 || true
+    grep -E 'ERROR|SUMMARY|runtime error|check failed|hang:' "$run/log" | head -20 >&2 || true
     failed+=("$t")
   fi
 done

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes sheet.dict: the words the engine's sources look for (keywords, functions, units, zones,
-currencies) and a few shapes of the sheet language, for the parser and document fuzz targets.
+currencies) and a few shapes of the sheet language, for the document fuzz target.
 Run from the repository root after the vocabulary grows: python3 fuzz/dict/make_sheet_dict.py"""
 import glob
 import re
