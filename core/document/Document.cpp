@@ -1,0 +1,430 @@
+#include "core/document/Document.h"
+
+#include "core/parser/Lexer.h"
+#include "core/parser/Parser.h"
+#include "core/values/Arith.h"
+#include "core/values/Units.h"
+
+#include <functional>
+#include <memory>
+
+namespace VexilCore {
+
+namespace {
+
+using Kind = LineOutcome::Kind;
+
+bool isBlankLine(QStringView line) {
+    for (QChar c : line)
+        if (!c.isSpace()) return false;
+    return true;
+}
+
+bool hasCommentOrQuoted(const QList<Token>& tokens) {
+    for (const Token& t : tokens)
+        if (t.kind == TokenKind::Comment || t.kind == TokenKind::Quoted) return true;
+    return false;
+}
+
+// The singular key of a custom unit word: a word of four or more letters loses a final "s".
+QString customSingular(const QString& lw) {
+    if (lw.size() >= 4 && lw.endsWith(u's')) return lw.chopped(1);
+    return lw;
+}
+
+QString customPlural(const QString& singular) {
+    if (singular.endsWith(u's') || singular.endsWith(u'x') || singular.endsWith(u"ch"))
+        return singular + QStringLiteral("es");
+    return singular + u's';
+}
+
+// The state of one evaluate call, carried from line to line.
+class Pass {
+public:
+    Pass(const DocumentEvaluator& evaluator, const QString& text) : ev(evaluator), text(text) {}
+
+    QList<LineOutcome> run();
+
+private:
+    struct Parsed {
+        std::optional<Value> value;
+        std::optional<CalcError> error;
+        QList<Highlight> highlights;
+        QList<Assignment> assignments;
+    };
+
+    void evaluateLine(int index, TextRange range);
+    void finish(LineOutcome& o);
+    LineEnv envFor(int index, const QString& lineText) const;
+    // Parses tokens (with their quoted tokens); one retry with "pt" as pints on a dimension error.
+    Parsed parse(const QList<Token>& tokens, LineEnv env, qsizetype offset) const;
+    void takeAssignments(const Parsed& parsed);
+    bool summaryRow(LineOutcome& o, const QList<Token>& tokens, const LineEnv& env, qsizetype offset);
+    bool customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
+                    qsizetype offset);
+    bool assignment(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
+                    qsizetype offset);
+
+    const DocumentEvaluator& ev;
+    const QString& text;
+    int lineCount = 0;
+    QList<LineOutcome> outcomes;
+    QHash<QString, Value> variables;
+    QHash<QString, UnitRef> customUnits;
+    std::optional<Quantity> ans;
+    QList<int> block;
+};
+
+QList<LineOutcome> Pass::run() {
+    lineCount = int(text.count(u'\n')) + 1;
+    outcomes.reserve(lineCount);
+    qsizetype start = 0;
+    for (int index = 0; index < lineCount; ++index) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0) end = text.size();
+        evaluateLine(index, TextRange{start, end - start});
+        start = end + 1;
+    }
+    return std::move(outcomes);
+}
+
+LineEnv Pass::envFor(int index, const QString& lineText) const {
+    LineEnv env;
+    env.ctx = ev.context;
+    env.variables = variables;
+    env.ans = ans;
+    env.currentLine = index + 1;
+    env.lineCount = lineCount;
+    env.customUnits = customUnits;
+    env.lineText = lineText;
+    // Only lines above the current one are evaluated; anything else has no result.
+    const QList<LineOutcome>* done = &outcomes;
+    env.lineValue = [done](int n) -> std::optional<LineResult> {
+        if (n < 1 || n > done->size()) return std::nullopt;
+        const LineOutcome& o = (*done)[n - 1];
+        if (o.kind == Kind::Value && o.value) return LineResult(*o.value);
+        if (o.kind == Kind::Error) return LineResult(CalcError(o.message.value_or(QString())));
+        return std::nullopt;
+    };
+    return env;
+}
+
+Pass::Parsed Pass::parse(const QList<Token>& tokens, LineEnv env, qsizetype offset) const {
+    Parsed out;
+    auto attempt = [&](LineParser& parser) {
+        out.value.reset();
+        out.error.reset();
+        try {
+            out.value = parser.parseLine();
+        } catch (const CalcError& e) {
+            out.error = e;
+        } catch (const NoValue&) {
+        }
+        out.highlights = parser.highlights(offset);
+        out.assignments = parser.assignments();
+    };
+    auto parser = std::make_unique<LineParser>(tokens, env);
+    attempt(*parser);
+    if (out.error && out.error->isDimension && parser->usedPt()) {
+        env.ptAsPint = true;
+        parser = std::make_unique<LineParser>(tokens, std::move(env));
+        attempt(*parser);
+    }
+    return out;
+}
+
+void Pass::takeAssignments(const Parsed& parsed) {
+    for (const Assignment& a : parsed.assignments)
+        variables.insert(a.first, a.second);
+}
+
+// Value and error lines join the block (a summary over an error line names it); a quantity
+// becomes the previous answer. Summary rows never join.
+void Pass::finish(LineOutcome& o) {
+    if (!o.isSummary && (o.kind == Kind::Value || o.kind == Kind::Error)) block.append(int(outcomes.size()));
+    if (o.kind == Kind::Value && o.value)
+        if (const Quantity* q = asQuantity(*o.value)) ans = *q;
+}
+
+void Pass::evaluateLine(int index, TextRange range) {
+    const QStringView line = QStringView(text).mid(range.location, range.length);
+    LineOutcome o;
+    o.range = range;
+
+    if (isBlankLine(line)) {
+        o.kind = Kind::Blank;
+        block.clear();
+        outcomes.append(std::move(o));
+        return;
+    }
+    if (line.startsWith(u'#')) {
+        o.kind = Kind::Heading;
+        o.highlights.append(Highlight{range, Role::Comment});
+        outcomes.append(std::move(o));
+        return;
+    }
+
+    qsizetype labelLen = 0;
+    if (const auto len = DocumentEvaluator::labelLength(line)) {
+        labelLen = *len;
+        o.labelRange = TextRange{range.location, labelLen};
+        o.highlights.append(Highlight{*o.labelRange, Role::Label});
+    }
+    const qsizetype offset = range.location + labelLen;
+    const QString lineText = line.mid(labelLen).toString();
+    QList<Token> tokens = Lexer::lex(lineText, ev.context.monthFirstDates);
+
+    if (DocumentEvaluator::hasNoContent(tokens)) {
+        o.kind = hasCommentOrQuoted(tokens) ? Kind::Comment : Kind::Text;
+        for (const Token& t : tokens)
+            if (t.kind == TokenKind::Comment || t.kind == TokenKind::Quoted)
+                o.highlights.append(
+                    Highlight{TextRange{t.range.location + offset, t.range.length}, Role::Comment});
+        outcomes.append(std::move(o));
+        return;
+    }
+
+    // The tokens as the parser indexes them: without quoted text.
+    QList<Token> t;
+    t.reserve(tokens.size());
+    for (const Token& tok : tokens)
+        if (tok.kind != TokenKind::Quoted) t.append(tok);
+
+    LineEnv env = envFor(index, lineText);
+    if (summaryRow(o, t, env, offset) || customUnit(o, tokens, t, env, offset) ||
+        assignment(o, tokens, t, env, offset)) {
+        finish(o);
+        outcomes.append(std::move(o));
+        return;
+    }
+
+    // A line opening with an operator carries on from the value line just above it.
+    const Token& first = t.front();
+    if (first.kind == TokenKind::Sym &&
+        (first.text == u"+" || first.text == u"*" || first.text == u"/" || first.text == u"^") && index > 0 &&
+        outcomes.back().kind == Kind::Value && outcomes.back().value) {
+        env.continuation = *outcomes.back().value;
+        Token injected;
+        injected.kind = TokenKind::Injected;
+        injected.range = TextRange{first.range.location, 0};
+        injected.spaceBefore = true;
+        qsizetype at = 0;
+        while (tokens[at].kind == TokenKind::Quoted)
+            ++at;
+        tokens.insert(at, injected);
+        t.prepend(injected);
+    }
+
+    Parsed parsed = parse(tokens, std::move(env), offset);
+    o.highlights += parsed.highlights;
+
+    if (!parsed.error && parsed.value) {
+        takeAssignments(parsed);
+        o.kind = Kind::Value;
+        o.value = std::move(parsed.value);
+        finish(o);
+        outcomes.append(std::move(o));
+        return;
+    }
+
+    // A line ending in an operator word is unfinished, not prose.
+    qsizetype endAt = 0;
+    while (!t[endAt].atEnd())
+        ++endAt;
+    if (endAt > 0 && t[endAt - 1].kind == TokenKind::Word &&
+        LineParser::triggerWords().contains(t[endAt - 1].lower)) {
+        const TextRange wordRange{t[endAt - 1].range.location + offset, t[endAt - 1].range.length};
+        bool marked = false;
+        for (Highlight& h : o.highlights)
+            if (h.range == wordRange) {
+                h.role = Role::Op;
+                marked = true;
+            }
+        if (!marked) o.highlights.append(Highlight{wordRange, Role::Op});
+        o.kind = Kind::Error;
+        o.message = QStringLiteral("Expected a value");
+        o.incomplete = true;
+    } else if (parsed.error) {
+        o.kind = Kind::Error;
+        o.message = parsed.error->message;
+        o.incomplete = parsed.error->incomplete;
+    } else {
+        takeAssignments(parsed);
+        o.kind = hasCommentOrQuoted(tokens) ? Kind::Comment : Kind::Text;
+    }
+    finish(o);
+    outcomes.append(std::move(o));
+}
+
+bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, const LineEnv& env, qsizetype offset) {
+    if (t.front().kind != TokenKind::Word) return false;
+    const auto kind = DocumentEvaluator::summaryWords().constFind(t.front().lower);
+    if (kind == DocumentEvaluator::summaryWords().cend()) return false;
+
+    std::optional<std::pair<CompoundUnit, int>> target;
+    if (!t[1].atEnd()) {
+        LineParser parser(t, env);
+        target = parser.conversionTarget(1);
+        if (!target || !t[target->second].atEnd()) return false;
+    }
+
+    auto mark = [&](const Token& tok, Role role) {
+        if (tok.range.length > 0)
+            o.highlights.append(Highlight{TextRange{tok.range.location + offset, tok.range.length}, role});
+    };
+    mark(t[0], Role::Keyword);
+    if (target) {
+        mark(t[1], Role::Op);
+        for (int i = 2; i < target->second; ++i) {
+            const Token& tok = t[i];
+            const bool op = tok.kind == TokenKind::Sym || tok.kind == TokenKind::Number || tok.isWord(u"per");
+            mark(tok, op ? Role::Op : Role::Unit);
+        }
+    }
+    for (const Token& tok : t)
+        if (tok.kind == TokenKind::Comment) mark(tok, Role::Comment);
+
+    o.isSummary = true;
+    try {
+        Quantity q = ev.summarize(block, outcomes, kind.value());
+        if (target) q = Arith::convert(q, target->first, ev.context);
+        o.kind = Kind::Value;
+        o.value = Value(std::in_place_type<Quantity>, std::move(q));
+    } catch (const CalcError& e) {
+        o.kind = Kind::Error;
+        o.message = e.message;
+        o.incomplete = e.incomplete;
+    }
+    return true;
+}
+
+// Highlights of the tokens before a right-hand side: the parser sees only what follows "=".
+void markHead(LineOutcome& o, const QList<Token>& all, qsizetype rhsAt, qsizetype offset,
+              const std::function<Role(const Token&)>& role) {
+    for (qsizetype i = 0; i < rhsAt; ++i) {
+        const Token& tok = all[i];
+        if (tok.range.length <= 0) continue;
+        o.highlights.append(Highlight{TextRange{tok.range.location + offset, tok.range.length},
+                                      tok.kind == TokenKind::Quoted ? Role::Comment : role(tok)});
+    }
+}
+
+// The index in `all` (with quoted tokens) of the first token after the first "=".
+qsizetype afterEquals(const QList<Token>& all) {
+    for (qsizetype i = 0; i < all.size(); ++i)
+        if (all[i].isSym(u"=")) return i + 1;
+    return -1;
+}
+
+bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
+                      qsizetype offset) {
+    if (t.size() < 5) return false; // "1", the word, "=", an expression and eof
+    const Token& one = t[0];
+    const bool opens =
+        (one.kind == TokenKind::Number && one.number == 1) || one.isWord(u"a") || one.isWord(u"an");
+    if (!opens || t[1].kind != TokenKind::Word || !t[2].isSym(u"=") || t[3].atEnd()) return false;
+    const QString word = t[1].text;
+    if (!DocumentEvaluator::isValidWord(word) || Units::lookupWord(word)) return false;
+
+    const qsizetype rhsAt = afterEquals(all);
+    markHead(o, all, rhsAt, offset, [](const Token& tok) {
+        return tok.kind == TokenKind::Number           ? Role::Number
+               : tok.kind == TokenKind::Sym            ? Role::Op
+               : tok.isWord(u"a") || tok.isWord(u"an") ? Role::Keyword
+                                                       : Role::Unit;
+    });
+    o.isAssignment = true;
+
+    const QString lw = t[1].lower;
+    Parsed parsed = parse(all.mid(rhsAt), env, offset);
+    o.highlights += parsed.highlights;
+    try {
+        if (parsed.error) throw *parsed.error;
+        if (!parsed.value) throw CalcError(QStringLiteral("Expected a value for ") + word, true);
+        const Quantity* q = asQuantity(*parsed.value);
+        if (!q) throw CalcError(QStringLiteral("That needs a number"));
+        takeAssignments(parsed);
+
+        const QString singular = customSingular(lw);
+        const QString plural = customPlural(singular);
+        auto def = std::make_shared<UnitDef>();
+        def->id = QStringLiteral("custom:") + lw;
+        def->symbol = lw;
+        def->singular = lw;
+        def->plural = lw == singular ? plural : lw;
+        def->dim = q->unit.dim();
+        def->kind = UnitDef::Linear{q->value * q->unit.factor(ev.context)};
+        customUnits.insert(singular, def);
+        customUnits.insert(plural, def);
+        customUnits.insert(lw, def);
+
+        o.kind = Kind::Value;
+        o.value = *parsed.value;
+    } catch (const CalcError& e) {
+        o.kind = Kind::Error;
+        o.message = e.message;
+        o.incomplete = e.incomplete;
+    }
+    return true;
+}
+
+bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
+                      qsizetype offset) {
+    if (t.front().isWord(u"if")) return false;
+    qsizetype eq = -1;
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (t[i].isSym(u"=")) {
+            eq = i;
+            break;
+        }
+    if (eq <= 0 || !DocumentEvaluator::isAllWords(t, 0, eq)) return false;
+
+    QStringList words;
+    for (qsizetype i = 0; i < eq; ++i)
+        words.append(t[i].text);
+    const QString name = words.join(u' ');
+
+    const qsizetype rhsAt = afterEquals(all);
+    markHead(o, all, rhsAt, offset,
+             [](const Token& tok) { return tok.kind == TokenKind::Sym ? Role::Op : Role::Variable; });
+    o.isAssignment = true;
+
+    auto fail = [&](const QString& message, bool incomplete = false) {
+        o.kind = Kind::Error;
+        o.message = message;
+        o.incomplete = incomplete;
+        return true;
+    };
+    for (const QString& w : words)
+        if (!DocumentEvaluator::isValidWord(w))
+            return fail(u'\'' + w + QStringLiteral("' is a reserved word"));
+    if (words.size() == 1 && !DocumentEvaluator::isValidName(name))
+        return fail(u'\'' + name + QStringLiteral("' is a reserved word"));
+
+    const QString missing = QStringLiteral("Expected a value for ") + name;
+    if (t[eq + 1].atEnd()) {
+        for (qsizetype i = rhsAt; i < all.size(); ++i)
+            if (all[i].kind == TokenKind::Comment || all[i].kind == TokenKind::Quoted)
+                o.highlights.append(
+                    Highlight{TextRange{all[i].range.location + offset, all[i].range.length}, Role::Comment});
+        return fail(missing, true);
+    }
+
+    Parsed parsed = parse(all.mid(rhsAt), env, offset);
+    o.highlights += parsed.highlights;
+    if (parsed.error) return fail(parsed.error->message, parsed.error->incomplete);
+    if (!parsed.value) return fail(missing, true);
+    takeAssignments(parsed);
+    variables.insert(name, *parsed.value);
+    o.kind = Kind::Value;
+    o.value = std::move(parsed.value);
+    return true;
+}
+
+} // namespace
+
+QList<LineOutcome> DocumentEvaluator::evaluate(const QString& text) const {
+    return Pass(*this, text).run();
+}
+
+} // namespace VexilCore

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "core/document/LineOutcome.h"
+#include "core/parser/Token.h"
+#include "core/values/EvalContext.h"
+#include "core/values/Value.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace VexilCore {
+
+// Turns a whole sheet into one outcome per line. Made afresh for every evaluation; it keeps
+// nothing between calls of evaluate.
+//
+// Choices where the rules leave room:
+// - Every value line joins the current block and a quantity result becomes ans, assignments,
+//   custom units and summary rows included; summary rows themselves never join the block, so an
+//   "Average" under a "Total" averages the value lines only.
+// - Error lines join the block too: a summary over them fails with "line<n> has an error".
+// - A custom unit line shows the right-hand quantity as its value. It is registered under the
+//   singular and plural keys and under the word as typed (lower-cased), so "1 glass = 250 ml"
+//   then "2 glass" works.
+// - A multi-word assignment name with a word that may not be a name fails with
+//   "'<that word>' is a reserved word".
+// - A line whose first word is "if" is never an assignment: the parser reads the conditional
+//   and its branch assignments reach the sheet's variables.
+// - The trailing-operator-word rule ("3 x") applies only when the line's parse failed or gave no
+//   value, so that "2 * x" with a variable x still works.
+class DocumentEvaluator {
+public:
+    explicit DocumentEvaluator(EvalContext context) : context(std::move(context)) {}
+
+    EvalContext context;
+
+    // One outcome per line of text (split at "\n"; a final "\n" gives a last empty line).
+    // Never throws: a failing line becomes an error outcome.
+    QList<LineOutcome> evaluate(const QString& text) const;
+
+    // One sum per dimension of the value lines' quantities, summary rows left out, in the order
+    // each dimension first occurs. A quantity that cannot be added to its group (a currency
+    // without a rate) is skipped.
+    QList<Quantity> grandTotals(const QList<LineOutcome>& outcomes) const;
+
+    // The summary ("sum", "mean", "median" or "count") of the block's lines (0-based indices
+    // into outcomes). An empty block counts 0 and has nothing to sum ("Nothing to calculate");
+    // the median of an even count is the mean of the two middle values; count counts every
+    // value line whatever its value.
+    Quantity summarize(const QList<int>& block, const QList<LineOutcome>& outcomes,
+                       const QString& kind) const;
+
+    // Typed word (lower case) to summary kind.
+    static const QHash<QString, QString>& summaryWords();
+    // The trimmed, lower-cased line is a summary word.
+    static bool isSummaryRow(QStringView line);
+
+    // Length in UTF-16 units of the label at the start of a line, its colon and the blanks after
+    // it; nothing when the line has no label.
+    static std::optional<qsizetype> labelLength(QStringView line);
+    // A word that may be defined as a unit or used in a variable name.
+    static bool isValidWord(const QString& word);
+    // A one-word variable name.
+    static bool isValidName(const QString& name);
+
+    // Token tests of the pass.
+    static bool hasNoContent(const QList<Token>& tokens); // only eof, comments and quoted text
+    static bool isAllComments(const QList<Token>& tokens);
+    static bool isAllWords(const QList<Token>& tokens, qsizetype from, qsizetype to);
+};
+
+} // namespace VexilCore

@@ -1,0 +1,178 @@
+#include "ControllerFixture.h"
+
+#include "core/values/Units.h"
+#include "ui/notebook/Controls.h"
+#include "ui/notebook/Theme.h"
+
+#include <QTextBlock>
+#include <QTextLayout>
+
+using namespace VexilUI;
+
+namespace {
+
+// The colour the editor gives a character of a line (from the line's own formats, last one wins).
+QColor colourAt(const NotebookTextView* view, int line, int column) {
+    const QTextBlock block = view->document()->findBlockByNumber(line);
+    QColor colour;
+    for (const QTextLayout::FormatRange& range : block.layout()->formats())
+        if (column >= range.start && column < range.start + range.length)
+            colour = range.format.foreground().color();
+    return colour;
+}
+
+} // namespace
+
+TEST_F(ControllerFixture, ConstructionSetsUpTheNotebook) {
+    EXPECT_EQ(view()->hint(), Controller::hintLines());
+    EXPECT_EQ(Controller::hintLines().size(), 4);
+    EXPECT_EQ(Controller::hintLines()[1], QStringLiteral("      1000mg to g"));
+    EXPECT_EQ(controller->saveLabel()->text(), QStringLiteral("Saved"));
+    EXPECT_EQ(controller->ratesButton()->text(), rates->shortStatus());
+    EXPECT_FALSE(controller->totalButton()->isVisibleTo(window.get()));
+    EXPECT_EQ(controller->helpButton()->hoverText(), QStringLiteral("Shortcuts and Examples (Ctrl+?)"));
+    EXPECT_EQ(controller->aboutButton()->hoverText(), QStringLiteral("About VEXIL"));
+    EXPECT_EQ(controller->wordmark()->text(), QStringLiteral("VEXIL"));
+    EXPECT_EQ(controller->wordmark()->accessibilityActionName(), QStringLiteral("Play Snake"));
+    EXPECT_EQ(view()->fontSize(), 15);
+}
+
+TEST_F(ControllerFixture, EveryEditReEvaluatesAndColours) {
+    type("1 + 2");
+    ASSERT_EQ(controller->outcomes().size(), 1);
+    ASSERT_TRUE(item(0));
+    EXPECT_FALSE(item(0)->isError);
+    EXPECT_EQ(item(0)->text, QStringLiteral("3"));
+    EXPECT_EQ(controller->displayed().at(0), QStringLiteral("3"));
+    EXPECT_EQ(colourAt(view(), 0, 0), Theme::number());
+    EXPECT_EQ(colourAt(view(), 0, 2), Theme::op());
+    // The store was told, and the total follows.
+    EXPECT_EQ(notes->status().kind, NoteStore::Status::Edited);
+    EXPECT_EQ(controller->totalText(), QStringLiteral("Total 3"));
+    EXPECT_TRUE(controller->totalButton()->isVisibleTo(window.get()));
+    EXPECT_EQ(controller->totalButton()->accessibleName(), QStringLiteral("Total 3"));
+
+    QTest::keyClick(view(), Qt::Key_Return);
+    type("# notes");
+    EXPECT_EQ(controller->outcomes().size(), 2);
+    EXPECT_FALSE(item(1));
+    EXPECT_EQ(controller->displayed().size(), 1u);
+}
+
+TEST_F(ControllerFixture, UnfinishedLineStaysQuietWhileTheCaretIsOnIt) {
+    type("2 *");
+    ASSERT_EQ(controller->outcomes().size(), 1);
+    EXPECT_EQ(controller->outcomes()[0].kind, VexilCore::LineOutcome::Kind::Error);
+    EXPECT_TRUE(controller->outcomes()[0].incomplete);
+    EXPECT_FALSE(item(0));
+    EXPECT_TRUE(controller->displayed().empty());
+
+    QTest::keyClick(view(), Qt::Key_Return); // the caret leaves the line
+    ASSERT_TRUE(item(0));
+    EXPECT_TRUE(item(0)->isError);
+    EXPECT_FALSE(item(0)->text.isEmpty());
+    EXPECT_EQ(controller->displayed().at(0), QStringLiteral("\u26A0 ") + item(0)->text);
+
+    // A caret move back onto the line hides it again without re-evaluating.
+    view()->setSelectedRange({1, 0});
+    EXPECT_EQ(controller->caretLine(), 0);
+    EXPECT_FALSE(item(0));
+}
+
+TEST_F(ControllerFixture, EmptySheetHasNoResultsAndAHiddenTotal) {
+    load(QString());
+    EXPECT_TRUE(view()->items().empty());
+    EXPECT_TRUE(controller->displayed().empty());
+    EXPECT_TRUE(controller->totalText().isEmpty());
+    EXPECT_TRUE(controller->totalButton()->isHidden());
+    EXPECT_EQ(controller->totalButton()->toolTip(),
+              QStringLiteral("Total of every answer in this sheet. Click to copy."));
+}
+
+TEST_F(ControllerFixture, TotalsOfSeveralUnits) {
+    using VexilCore::CompoundUnit;
+    using VexilCore::Quantity;
+    const auto unit = [](const char* word) { return CompoundUnit(VexilCore::Units::lookupWord(word)->unit); };
+    const Quantity kilos(5, unit("kg"));
+    const Quantity metres(3, unit("m"));
+    const Quantity twelve(12, CompoundUnit::none());
+    const VexilCore::ResultFormatter fmt = controller->formatter();
+
+    controller->updateTotal({kilos, twelve});
+    EXPECT_EQ(controller->totalText(), QStringLiteral("Total ") + fmt.format(twelve));
+    EXPECT_EQ(controller->totalButton()->titleColor(), Theme::result());
+    EXPECT_EQ(controller->totalButton()->toolTip(),
+              QStringLiteral("Totals by unit:\n  ") + fmt.format(kilos) + QStringLiteral("\n  ") +
+                  fmt.format(twelve) +
+                  QStringLiteral("\nThe total shown adds the plain numbers only. Click to copy it."));
+
+    controller->updateTotal({kilos, metres});
+    EXPECT_EQ(controller->totalText(), QStringLiteral("Total: mixed units"));
+    EXPECT_EQ(controller->totalButton()->titleColor(), Theme::muted());
+    EXPECT_EQ(controller->totalButton()->toolTip(), QStringLiteral("Totals by unit:\n  ") +
+                                                        fmt.format(kilos) + QStringLiteral("\n  ") +
+                                                        fmt.format(metres));
+
+    controller->updateTotal({kilos});
+    EXPECT_EQ(controller->totalText(), QStringLiteral("Total ") + fmt.format(kilos));
+    EXPECT_EQ(controller->totalButton()->toolTip(),
+              QStringLiteral("Total of every answer in this sheet. Click to copy."));
+}
+
+TEST_F(ControllerFixture, DecimalsComeFromThePreferences) {
+    store->set(20, QStringLiteral("maxDecimals"));
+    EXPECT_EQ(controller->formatter().maxDecimals, 12);
+    EXPECT_EQ(controller->formatter().currencyDecimals, 2);
+    prefs->setMaxDecimals(2);
+    load(QStringLiteral("1 / 3"));
+    EXPECT_EQ(item(0)->text, QStringLiteral("0.33"));
+    prefs->setMaxDecimals(4); // the change alone re-evaluates
+    EXPECT_EQ(item(0)->text, QStringLiteral("0.3333"));
+}
+
+TEST_F(ControllerFixture, ContextCarriesClockRatesAndEmBase) {
+    store->set(24, QStringLiteral("emBasePixels"));
+    const VexilCore::EvalContext ctx = controller->context();
+    EXPECT_EQ(ctx.now, 1717502400.0);
+    EXPECT_EQ(ctx.emBasePixels, 24);
+    EXPECT_TRUE(ctx.monthFirstDates);
+    EXPECT_EQ(ctx.calendar.locale, controller->locale);
+    controller->locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
+    EXPECT_FALSE(controller->context().monthFirstDates);
+}
+
+TEST_F(ControllerFixture, RatesButtonFollowsTheService) {
+    rates->refresh(); // offline: fails at once and announces it
+    EXPECT_TRUE(rates->state().isFailed());
+    EXPECT_EQ(controller->ratesButton()->text(), rates->shortStatus());
+    QColor failed = Theme::error();
+    failed.setAlphaF(0.85f);
+    EXPECT_EQ(controller->ratesButton()->titleColor(), failed);
+    EXPECT_EQ(controller->ratesButton()->toolTip(), rates->tooltip());
+    EXPECT_TRUE(controller->ratesButton()->isEnabled());
+    EXPECT_EQ(controller->ratesButton()->accessibleName(),
+              rates->shortStatus() + QStringLiteral(". Click to refresh."));
+}
+
+namespace {
+
+// A fetcher that never answers, so the service stays refreshing.
+class SilentFetcher : public VexilCore::RatesFetching {
+public:
+    void fetch(VexilCore::FetchCompletion) override {}
+};
+
+} // namespace
+
+TEST_F(ControllerFixture, RatesButtonIsDisabledWhileRefreshing) {
+    rates = std::make_shared<VexilCore::RatesService>(dir.filePath(QStringLiteral("r.json")),
+                                                      std::make_shared<SilentFetcher>());
+    controller.reset();
+    makeController();
+    EXPECT_TRUE(controller->ratesButton()->isEnabled());
+    EXPECT_EQ(controller->ratesButton()->titleColor(), Theme::muted());
+    controller->refreshRates();
+    EXPECT_TRUE(rates->state().isRefreshing());
+    EXPECT_FALSE(controller->ratesButton()->isEnabled());
+    EXPECT_EQ(controller->ratesButton()->text(), rates->shortStatus());
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+namespace VexilUI {
+
+// The shortcuts-and-examples panel under the help button. It floats above the window without taking the
+// keyboard, so typing goes on in the editor; a click elsewhere or Escape closes it.
+class HelpPopover : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpPopover(QWidget* window);
+    ~HelpPopover() override;
+
+    // Makes the panel's content; replaced once the Help content exists.
+    static std::function<QWidget*(QWidget* parent)>& contentFactory();
+
+    // Shows the panel below the anchor, kept on the anchor's screen.
+    void showBelow(QWidget* anchor);
+    bool isShown() const { return isVisible(); }
+
+signals:
+    void closed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void removeMonitor();
+
+    QPointer<QWidget> m_anchor;
+    bool m_monitoring = false;
+};
+
+} // namespace VexilUI

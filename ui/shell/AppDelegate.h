@@ -1,0 +1,91 @@
+#pragma once
+
+#include "ui/shell/AppEnvironment.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace VexilCore {
+class RatesService;
+}
+
+namespace VexilUI {
+
+class NotebookController;
+class NotebookWindow;
+class PageLibrary;
+class Preferences;
+
+// Owns everything the running program is made of and wires it together at launch: preferences, the
+// sheet library, the rates service, the notebook and its window, the drawer, the timers; flushes every
+// sheet when the program ends.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(AppEnvironment env, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    const AppEnvironment& env() const { return m_env; }
+    NotebookWindow* window() const { return m_window.get(); }
+    NotebookController* notebook() const { return m_notebook.get(); }
+    PageLibrary* library() const { return m_library.get(); }
+    QWidget* sidebar() const { return m_sidebar; }
+    const std::shared_ptr<Preferences>& prefs() const { return m_prefs; }
+    QTimer* ratesTimer() const { return m_ratesTimer; }
+    QTimer* ratesLabelTimer() const { return m_labelTimer; }
+    QObject* shortcutCheck() const { return m_shortcutCheck; }
+
+    // Set by the command line before launch.
+    std::optional<double> quitAfterLaunch; // seconds
+    bool runShortcutCheck = false;
+    bool aboutCheckOnly = false;
+
+    void applicationDidFinishLaunching();
+    // Flushes the sheets and remembers the window; safe to call more than once.
+    void applicationWillTerminate();
+    // Whether the window is up with the editor in it.
+    bool isLaunched() const;
+
+    // Commands of the main menu.
+    void showAbout();
+    void showSettings();
+    void showHelp();
+    void searchDrawer();
+    void showNotebook();
+    void accessibilityChanged();
+
+    // The desktop's request to reduce transparency; Linux desktops offer none.
+    static bool reduceTransparencyFlag() { return false; }
+
+    static constexpr int ratesRefreshInterval = 3'600'000; // milliseconds
+    static constexpr int ratesLabelInterval = 60'000;
+    static constexpr int shortcutCheckDelay = 800;
+    static constexpr qreal sidebarWidth = 200;
+
+private:
+    // Pieces that come later; each is a narrow seam until then.
+    QWidget* makeSidebar();
+    void installMenu();
+    QObject* makeShortcutCheck(bool aboutOnly);
+    void openSettings();
+    void openAbout();
+
+    const AppEnvironment m_env;
+    std::shared_ptr<Preferences> m_prefs;
+    std::unique_ptr<PageLibrary> m_library;
+    std::shared_ptr<VexilCore::RatesService> m_rates;
+    std::unique_ptr<NotebookController> m_notebook;
+    std::unique_ptr<NotebookWindow> m_window;
+    QPointer<QWidget> m_sidebar;
+    QTimer* m_ratesTimer = nullptr;
+    QTimer* m_labelTimer = nullptr;
+    QPointer<QObject> m_shortcutCheck;
+    bool m_launched = false;
+};
+
+} // namespace VexilUI
