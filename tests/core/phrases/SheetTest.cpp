@@ -56,3 +56,13 @@ TEST(Sheet, PhrasesOverVariablesAndLines) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Sheet, AVariableNamedLikeAZoneStaysTheVariable) {
+    EXPECT_EQ(sheet(QStringLiteral("paris = 5\n3pm paris\n3pm Paris")),
+              (QStringList{QStringLiteral("5"), QStringLiteral("error: Missing operator before 'paris'"),
+                           QStringLiteral("zoned Paris 15:00 0")}));
+}
+
+} // namespace
