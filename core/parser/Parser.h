@@ -184,6 +184,68 @@ private:
     // The value as a whole number below 9e15 in magnitude, else "<name> needs whole numbers".
     static qint64 integer(const Value& v, const QString& name);
 
+    // ---- Phrases: open handlers -------------------------------------------------------------
+    // Each handler is entered with the cursor on its head word and calls commit once the head
+    // and its own keywords are read: a failure before that rolls the words back, a CalcError
+    // after it is the line's. Their grammars are written above each definition.
+
+    // The span, rate and compounding of a finance question.
+    struct FinanceTerms {
+        std::optional<double> years;   // the span in years
+        std::optional<double> rate;    // per rate period, as a fraction
+        double periodYears = 1;        // the rate's period in years
+        std::optional<double> perYear; // compounding periods a year; infinity for continuous
+    };
+    // Reads the clauses "over|for|in <span>", "at <rate> [per|a|every <time unit>]" and, when
+    // compounding is allowed, "compounded|compounding <frequency>", in any order, each once.
+    void financeTerms(FinanceTerms& terms, const QString& name, bool compounding);
+    // How much one unit of money grows over the terms' span (compound growth).
+    static double growthFactor(const FinanceTerms& f);
+    // The payment of an annuity paying back principal over the span, k payments a year.
+    static double annuityPayment(double principal, const FinanceTerms& f, double k);
+    // The message for a missing span (led by spanWord) or rate, when one is missing.
+    static std::optional<QString> missingTerm(const FinanceTerms& f, QStringView spanWord);
+    // A span of time in years; "<name> needs a length of time, e.g. 4 years".
+    double spanYears(const Value& span, const QString& name) const;
+    // The operand at p with the words added to the stop words while it is read.
+    Value operand(std::initializer_list<QStringView> stops);
+
+    // remainder, random, clamp, interest, present, growth: to their handlers.
+    std::optional<Value> openWordPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> rootPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> logPhrase(TrialCommit& commit);
+    std::optional<Value> halfPhrase(TrialCommit& commit);
+    std::optional<Value> midpointPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> remainderPhrase(TrialCommit& commit);
+    std::optional<Value> randomPhrase(TrialCommit& commit);
+    std::optional<Value> clampPhrase(TrialCommit& commit);
+    // "hours in a day": the dispatcher asks unitInFollows for the word after "in".
+    [[nodiscard]] bool unitInFollows(int i) const;
+    std::optional<Value> unitInPhrase(TrialCommit& commit);
+    std::optional<Value> loanPhrase(TrialCommit& commit);
+    std::optional<Value> periodicPaymentPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> interestPhrase(TrialCommit& commit);
+    std::optional<Value> presentValuePhrase(TrialCommit& commit);
+    std::optional<Value> growthPhrase(TrialCommit& commit);
+    std::optional<Value> gainPhrase(TrialCommit& commit);
+    // The growth question after "after"/"for" on the amount a; throws when it does not apply.
+    Value growthClause(const Quantity& a);
+    // The second end of a range or change after "to" (cursor after "to"); nothing, with every
+    // trial field as before, when no second value can be read there.
+    std::optional<Value> rangeOrChangeReading(const Value& first);
+    // "days until Nov 27", "hours between 9am and 5pm"; head "business" stands for "business days",
+    // head "time" for a span in days or hours as the ends give.
+    std::optional<Value> timeBetweenPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> dateInPhrase(TrialCommit& commit);
+    std::optional<Value> weekNumberPhrase(TrialCommit& commit);
+    std::optional<Value> dayOfWeekPhrase(TrialCommit& commit);
+    std::optional<Value> weekdayPhrase(TrialCommit& commit);
+    std::optional<Value> relativeWeekdayPhrase(const QString& head, TrialCommit& commit);
+    // The day of now in the context's calendar.
+    [[nodiscard]] CalendarDate today() const;
+    // An optional date after "of"/"for" (today when neither follows); "Expected a date".
+    CalendarDate dateOperand();
+
     // ---- Products --------------------------------------------------------------------------
     Value parseMultiplicative();
     // The operator at p and how many tokens it spans; looks without moving.

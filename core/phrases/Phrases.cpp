@@ -68,17 +68,22 @@ std::optional<Value> LineParser::phrase(const QString& w) {
         return trial(handler);
     };
 
-    // Rows whose phrases are not defined yet answer nothing.
-    if (isOneOf(w, {u"square", u"cube"}) || w == u"root") return openPhrase();
-    if (w == u"log" && !t[next].isSym(u"(")) return openPhrase();
-    if (w == u"half" || isOneOf(w, {u"midpoint", u"halfway"})) return openPhrase();
+    if (isOneOf(w, {u"square", u"cube"}) || w == u"root")
+        return run([&](TrialCommit& commit) { return rootPhrase(w, commit); });
+    if (w == u"log" && !t[next].isSym(u"("))
+        return run([&](TrialCommit& commit) { return logPhrase(commit); });
+    if (w == u"half" || isOneOf(w, {u"midpoint", u"halfway"}))
+        return run([&](TrialCommit& commit) {
+            return w == u"half" ? halfPhrase(commit) : midpointPhrase(w, commit);
+        });
     if (isOneOf(w, {u"larger", u"smaller"}))
         return run([&](TrialCommit& commit) { return extremePhrase(w, commit); });
     if (w == u"loan") {
         const std::optional<QString> after = word(next);
-        if (after && isOneOf(*after, {u"payment", u"total", u"interest"})) return openPhrase();
+        if (after && isOneOf(*after, {u"payment", u"total", u"interest"}))
+            return run([&](TrialCommit& commit) { return loanPhrase(commit); });
     }
-    if (w == u"gain") return openPhrase();
+    if (w == u"gain") return run([&](TrialCommit& commit) { return gainPhrase(commit); });
     if (isOneOf(w, {u"max", u"maximum", u"min", u"minimum", u"average", u"mean", u"median", u"sum", u"total",
                     u"count"}) &&
         matches({u"of"}, next))
@@ -91,7 +96,7 @@ std::optional<Value> LineParser::phrase(const QString& w) {
     const int unitEnd = w == u"business" && matches({u"days"}, next) ? next + 1 : next;
     if ((unitEnd > next || timeUnitWords().contains(w)) &&
         isOneOf(word(unitEnd).value_or(QString()), {u"until", u"till", u"since", u"between", u"from"}))
-        return openPhrase();
+        return run([&](TrialCommit& commit) { return timeBetweenPhrase(w, commit); });
 
     // A zone name followed by "time" that ends the operand ("London time"). The zone words and
     // an offset take at most five tokens, so a line without "time" close by is not looked up.
@@ -108,13 +113,14 @@ std::optional<Value> LineParser::phrase(const QString& w) {
         const bool usedPtBefore = usedPt_;
         const std::optional<std::pair<CompoundUnit, int>> term = unitTermAt(p);
         usedPt_ = usedPtBefore;
-        if (term && matches({u"in"}, term->second)) return openPhrase();
+        if (term && matches({u"in"}, term->second) && unitInFollows(term->second + 1))
+            return run([&](TrialCommit& commit) { return unitInPhrase(commit); });
     }
 
     if (isOneOf(w, {u"remainder", u"random", u"clamp", u"interest", u"present", u"growth"}))
-        return openPhrase();
+        return run([&](TrialCommit& commit) { return openWordPhrase(w, commit); });
     if (isOneOf(w, {u"daily", u"weekly", u"monthly", u"quarterly", u"annual", u"yearly"}))
-        return openPhrase();
+        return run([&](TrialCommit& commit) { return periodicPaymentPhrase(w, commit); });
     if (w == u"time") {
         if (matches({u"difference"}, next))
             return run([&](TrialCommit& commit) {
@@ -122,16 +128,20 @@ std::optional<Value> LineParser::phrase(const QString& w) {
                 return zoneDifference(commit);
             });
         if (matches({u"in"}, next)) return run([&] { return timeIn(); });
-        if (matches({u"between"}, next)) return openPhrase();
+        if (matches({u"between"}, next))
+            return run([&](TrialCommit& commit) { return timeBetweenPhrase(w, commit); });
     }
-    if (w == u"date" && matches({u"in"}, next)) return openPhrase();
+    if (w == u"date" && matches({u"in"}, next))
+        return run([&](TrialCommit& commit) { return dateInPhrase(commit); });
     if (w == u"week" && (matches({u"number"}, next) || matches({u"of", u"the", u"year"}, next)))
-        return openPhrase();
-    if (w == u"day" && matches({u"of", u"the", u"week"}, next)) return openPhrase();
-    if (w == u"weekday") return openPhrase();
+        return run([&](TrialCommit& commit) { return weekNumberPhrase(commit); });
+    if (w == u"day" && matches({u"of", u"the", u"week"}, next))
+        return run([&](TrialCommit& commit) { return dayOfWeekPhrase(commit); });
+    if (w == u"weekday") return run([&](TrialCommit& commit) { return weekdayPhrase(commit); });
     if (isOneOf(w, {u"next", u"last", u"this"})) {
         const std::optional<QString> after = word(next);
-        if (after && weekdays().contains(*after)) return openPhrase();
+        if (after && weekdays().contains(*after))
+            return run([&](TrialCommit& commit) { return relativeWeekdayPhrase(w, commit); });
     }
     if (isOneOf(w, {u"current", u"new"}) && matches({u"timestamp"}, next)) return timestampPhrase();
     return std::nullopt;

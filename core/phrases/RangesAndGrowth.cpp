@@ -1,17 +1,16 @@
 #include "core/parser/Parser.h"
 
-// The range and change reading after "to" and the growth question after "after"/"for" come
-// with the remaining phrases; until then neither applies, so the callers fall back to their
-// other readings.
+// The range and change reading after "to" and the growth question after "after"/"for" are read
+// by the open phrase handlers.
 
 namespace VexilCore {
 
-std::optional<Value> LineParser::rangeOrChange(const Value&) {
-    return std::nullopt;
+std::optional<Value> LineParser::rangeOrChange(const Value& v) {
+    return rangeOrChangeReading(v);
 }
 
-std::optional<Value> LineParser::growth(const Quantity&) {
-    return std::nullopt;
+std::optional<Value> LineParser::growth(const Quantity& a) {
+    return growthClause(a);
 }
 
 } // namespace VexilCore

@@ -15,6 +15,9 @@ struct EvalContext {
     std::optional<CryptoTable> crypto;
     double emBasePixels = 16;
     bool monthFirstDates = true;
+    // Seeds the random-number phrases, so that one evaluation is repeatable; whoever builds the
+    // context for an edit may give each evaluation a fresh seed.
+    quint64 randomSeed = 0;
 
     // When monthFirstDates is absent it follows the calendar's locale.
     static EvalContext make(CalendarCtx calendar, double now, std::optional<RatesTable> rates,

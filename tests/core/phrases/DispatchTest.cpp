@@ -31,36 +31,12 @@ TEST(Dispatch, Coercions) {
     }
 }
 
-// Rows whose phrases come later answer nothing and leave every piece of state alone; so do words
-// that head no row.
+// Open rows whose words do not fit answer nothing and leave every piece of state alone; so do
+// words that head no row.
 TEST(Dispatch, OpenRowsAndOtherWordsAnswerNothing) {
-    for (const char* line : {"square root of 16",
-                             "cube root of 27",
-                             "root 3 of 8",
-                             "log 8 base 2",
-                             "half of 30",
-                             "midpoint of 2 and 8",
-                             "halfway between 2 and 8",
-                             "loan payment on 5",
-                             "gain from 1 to 2",
-                             "days until 5",
-                             "business days since 5",
-                             "hours in a day",
-                             "remainder of 17 / 5",
-                             "random",
+    for (const char* line : {"random",
                              "clamp 5",
-                             "interest on 5",
-                             "present value of 5",
-                             "growth of 5",
                              "monthly payment",
-                             "time between 1 and 2",
-                             "date in Tokyo",
-                             "week number",
-                             "week of the year",
-                             "day of the week",
-                             "weekday of 5",
-                             "next monday",
-                             "last Friday",
                              "loan",
                              "log(8)",
                              "foo",
@@ -75,7 +51,7 @@ TEST(Dispatch, OpenRowsAndOtherWordsAnswerNothing) {
 }
 
 TEST(Dispatch, LookingForAUnitBeforeInLeavesUsedPtAlone) {
-    PhraseProbe probe(u"pt in a cup"_s);
+    PhraseProbe probe(u"pt in total"_s);
     EXPECT_FALSE(probe.phrase());
     EXPECT_FALSE(probe.usedPt());
 }
