@@ -174,6 +174,10 @@ TEST(SnakeGame, GivenPosition) {
     // Without food one is placed: the first free interior cell, here (2,1).
     SnakeGame placed(20, 20, {{1, 1}}, Dir::Up, std::nullopt, 0, State::Playing, always(0));
     EXPECT_EQ(placed.food(), (SnakeCell{2, 1}));
+
+    // Cells off the board occupy nothing there.
+    SnakeGame outside(5, 5, {{-1, 2}, {1, 1}, {9, 9}}, Dir::Up, std::nullopt, 0, State::Ready, always(0));
+    EXPECT_EQ(outside.food(), (SnakeCell{2, 1}));
 }
 
 TEST(SnakeGame, EmptyGivenSnakeGetsTheStartSnake) {
