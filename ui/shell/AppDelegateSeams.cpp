@@ -5,6 +5,7 @@
 #include "ui/notebook/Theme.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/shell/SettingsWindow.h"
 
 #include <QWidget>
 
@@ -46,7 +47,12 @@ QObject* AppDelegate::makeShortcutCheck(bool) {
     return nullptr;
 }
 
-void AppDelegate::openSettings() {}
+void AppDelegate::openSettings() {
+    // Made on first use and kept for the rest of the run.
+    auto* settings = findChild<SettingsWindowController*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!settings) settings = new SettingsWindowController(m_prefs, this);
+    settings->show();
+}
 
 void AppDelegate::openAbout() {}
 
