@@ -3,6 +3,7 @@
 #include "ui/shell/AppDelegate.h"
 
 #include "ui/notebook/Theme.h"
+#include "ui/shell/AboutWindow.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/SettingsWindow.h"
@@ -54,6 +55,12 @@ void AppDelegate::openSettings() {
     settings->show();
 }
 
-void AppDelegate::openAbout() {}
+void AppDelegate::openAbout() {
+    auto* about = findChild<AboutWindowController*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!about)
+        about =
+            new AboutWindowController(m_env.dataDirectory, AboutWindowController::defaultClickGIF(), this);
+    about->show();
+}
 
 } // namespace VexilUI
