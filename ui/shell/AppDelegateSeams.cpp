@@ -1,8 +1,12 @@
-// The application's pieces that are still to come: the sheets drawer, the main menu, the Settings and
-// About windows and the self-test. Each is a narrow stand-in until its own code replaces it.
+// Where the application's pieces plug in: the main menu and the Settings and About windows are connected
+// here; the sheets drawer and the self-test are narrow stand-ins until their own code replaces them.
 #include "ui/shell/AppDelegate.h"
 
 #include "ui/notebook/Theme.h"
+#include "ui/shell/AboutWindow.h"
+#include "ui/shell/MainMenu.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/SettingsWindow.h"
 
 #include <QWidget>
 
@@ -20,14 +24,43 @@ QWidget* AppDelegate::makeSidebar() {
     return drawer;
 }
 
-void AppDelegate::installMenu() {}
+void AppDelegate::installMenu() {
+    AppMenuHooks hooks;
+    const QPointer<AppDelegate> weak(this);
+    hooks.perform = [weak](AppCommand command) {
+        if (!weak) return;
+        switch (command) {
+        case AppCommand::ShowAbout:
+            return weak->showAbout();
+        case AppCommand::ShowSettings:
+            return weak->showSettings();
+        case AppCommand::SearchDrawer:
+            return weak->searchDrawer();
+        case AppCommand::ShowHelp:
+            return weak->showHelp();
+        }
+    };
+    // The drawer's File items stay disabled until the drawer fills MainMenu::setSidebarHooks.
+    new MainMenu(m_window.get(), *m_notebook, std::move(hooks), this);
+}
 
 QObject* AppDelegate::makeShortcutCheck(bool) {
     return nullptr;
 }
 
-void AppDelegate::openSettings() {}
+void AppDelegate::openSettings() {
+    // Made on first use and kept for the rest of the run.
+    auto* settings = findChild<SettingsWindowController*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!settings) settings = new SettingsWindowController(m_prefs, this);
+    settings->show();
+}
 
-void AppDelegate::openAbout() {}
+void AppDelegate::openAbout() {
+    auto* about = findChild<AboutWindowController*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!about)
+        about =
+            new AboutWindowController(m_env.dataDirectory, AboutWindowController::defaultClickGIF(), this);
+    about->show();
+}
 
 } // namespace VexilUI
