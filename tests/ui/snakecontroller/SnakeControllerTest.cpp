@@ -32,6 +32,9 @@ protected:
         prefs = std::make_shared<Preferences>(store);
         window = std::make_unique<QWidget>();
         window->resize(800, 500);
+        // Earlier in the focus chain than the editor, so a restored focus is not an accident of the chain.
+        auto* field = new QLineEdit(window.get());
+        field->setGeometry(20, 100, 300, 24);
         editor = new QLineEdit(window.get());
         editor->setGeometry(20, 60, 300, 24);
         window->show();
