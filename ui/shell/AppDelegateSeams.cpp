@@ -2,22 +2,17 @@
 // About windows and the self-test. Each is a narrow stand-in until its own code replaces it.
 #include "ui/shell/AppDelegate.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/sidebar/PagesController.h"
 
 #include <QWidget>
 
 namespace VexilUI {
 
 QWidget* AppDelegate::makeSidebar() {
-    // An empty drawer; the sheets list takes its place.
-    auto* drawer = new QWidget;
-    drawer->setObjectName(QStringLiteral("Drawer"));
-    drawer->setAutoFillBackground(true);
-    QPalette pal = drawer->palette();
-    pal.setColor(QPalette::Window, Theme::rgb(0x17181B));
-    drawer->setPalette(pal);
-    drawer->setFocusPolicy(Qt::ClickFocus);
-    return drawer;
+    // The drawer's controller lives as long as the delegate; its view goes to the notebook.
+    auto* pages = new PagesController(*m_library, *m_notebook, this);
+    pages->setTitlebarHeight(0);
+    return pages->view();
 }
 
 void AppDelegate::installMenu() {}
