@@ -1,27 +1,22 @@
-// Where the application's pieces plug in: the main menu and the Settings and About windows are connected
-// here; the sheets drawer and the self-test are narrow stand-ins until their own code replaces them.
+// Where the application's pieces plug in: the drawer, the main menu and the Settings and About windows are
+// connected here; the self-test is a narrow stand-in until its own code replaces it.
 #include "ui/shell/AppDelegate.h"
 
-#include "ui/notebook/Theme.h"
 #include "ui/shell/AboutWindow.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/SettingsWindow.h"
+#include "ui/sidebar/PagesController.h"
 
 #include <QWidget>
 
 namespace VexilUI {
 
 QWidget* AppDelegate::makeSidebar() {
-    // An empty drawer; the sheets list takes its place.
-    auto* drawer = new QWidget;
-    drawer->setObjectName(QStringLiteral("Drawer"));
-    drawer->setAutoFillBackground(true);
-    QPalette pal = drawer->palette();
-    pal.setColor(QPalette::Window, Theme::rgb(0x17181B));
-    drawer->setPalette(pal);
-    drawer->setFocusPolicy(Qt::ClickFocus);
-    return drawer;
+    // The drawer's controller lives as long as the delegate; its view goes to the notebook.
+    auto* pages = new PagesController(*m_library, *m_notebook, this);
+    pages->setTitlebarHeight(0);
+    return pages->view();
 }
 
 void AppDelegate::installMenu() {
@@ -40,8 +35,35 @@ void AppDelegate::installMenu() {
             return weak->showHelp();
         }
     };
-    // The drawer's File items stay disabled until the drawer fills MainMenu::setSidebarHooks.
-    new MainMenu(m_window.get(), *m_notebook, std::move(hooks), this);
+    auto* menu = new MainMenu(m_window.get(), *m_notebook, std::move(hooks), this);
+    // The drawer's File items act on the drawer, looked up when they fire.
+    const auto sidebarCommand = [](SidebarCommand command) {
+        switch (command) {
+        case SidebarCommand::NewPage:
+            return PagesController::Command::NewPage;
+        case SidebarCommand::NewGroup:
+            return PagesController::Command::NewGroup;
+        case SidebarCommand::RenameSelected:
+            return PagesController::Command::RenameSelected;
+        case SidebarCommand::DeleteSelected:
+            break;
+        }
+        return PagesController::Command::DeleteSelected;
+    };
+    SidebarMenuHooks sidebar;
+    sidebar.perform = [weak, sidebarCommand](SidebarCommand command) {
+        if (PagesController* pages = weak ? weak->pagesController() : nullptr)
+            pages->perform(sidebarCommand(command), nullptr);
+    };
+    sidebar.validate = [weak, sidebarCommand](SidebarCommand command) {
+        PagesController* pages = weak ? weak->pagesController() : nullptr;
+        return pages && pages->validateMenuItem(sidebarCommand(command), nullptr).enabled;
+    };
+    menu->setSidebarHooks(std::move(sidebar));
+}
+
+PagesController* AppDelegate::pagesController() const {
+    return findChild<PagesController*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 QObject* AppDelegate::makeShortcutCheck(bool) {
