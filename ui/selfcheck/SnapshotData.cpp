@@ -1,5 +1,8 @@
 // The snapshot's options, its fixed sample sheet and rate tables, and its error type.
 #include "ui/selfcheck/Snapshot.h"
+#include "ui/shell/AboutWindow.h"
+#include "ui/shell/SettingsWindow.h"
+#include "ui/sidebar/PagesController.h"
 
 #include "core/rates/Providers.h"
 
@@ -100,7 +103,32 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 Hooks& Hooks::shared() {
-    static Hooks hooks;
+    // The real drawer and windows; tests may replace them.
+    static Hooks hooks = [] {
+        Hooks h;
+        h.makeSidebar = [](PageLibrary& library, NotebookController& notebook) {
+            auto pages = std::make_shared<PagesController>(library, notebook);
+            Sidebar sidebar;
+            sidebar.view = pages->view();
+            const std::weak_ptr<PagesController> weak = pages;
+            // The drawer takes its header's place from the title strip: max(strip, 28) + 8.
+            sidebar.setHeaderTop = [weak](qreal top) {
+                if (auto p = weak.lock()) p->setTitlebarHeight(top - 8);
+            };
+            sidebar.controller = std::move(pages);
+            return sidebar;
+        };
+        h.makeSettingsWindow = [](std::shared_ptr<Preferences> prefs) {
+            auto settings = std::make_shared<SettingsWindowController>(std::move(prefs));
+            return OwnedWindow{settings, settings->window()};
+        };
+        h.makeAboutWindow = [] {
+            auto about = std::make_shared<AboutWindowController>(std::nullopt,
+                                                                 AboutWindowController::defaultClickGIF());
+            return OwnedWindow{about, about->window()};
+        };
+        return h;
+    }();
     return hooks;
 }
 
