@@ -3,6 +3,7 @@
 #include "core/rates/VexilInfo.h"
 #include "ui/shell/AboutAnimation.h"
 #include "ui/shell/GifFile.h"
+#include "ui/shell/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -195,14 +196,7 @@ bool AboutWindowController::isPopupShown() const {
 }
 
 void AboutWindowController::show() {
-    if (const QScreen* screen = m_window->screen()) {
-        QRect frame = m_window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        m_window->move(frame.topLeft());
-    }
-    m_window->show();
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) m_window->raise();
-    m_window->activateWindow();
+    showCentred(m_window.get());
     playOnce(reduceMotionFlag());
 }
 

@@ -1,6 +1,7 @@
 #include "ui/shell/SettingsWindow.h"
 
 #include "ui/notebook/Theme.h"
+#include "ui/shell/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -195,14 +196,7 @@ void SettingsWindowController::build() {
 }
 
 void SettingsWindowController::show() {
-    if (const QScreen* screen = m_window->screen()) {
-        QRect frame = m_window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        m_window->move(frame.topLeft());
-    }
-    m_window->show();
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) m_window->raise();
-    m_window->activateWindow();
+    showCentred(m_window.get());
 }
 
 const SettingsWindowController::Row* SettingsWindowController::rowFor(const QObject* control) const {

@@ -24,13 +24,6 @@ namespace VexilUI {
 
 namespace {
 
-QFont pixelFont(int size, QFont::Weight weight = QFont::Normal) {
-    QFont font;
-    font.setPixelSize(size);
-    font.setWeight(weight);
-    return font;
-}
-
 // Lower-cased, without diacritics: the form both sides of a search are compared in.
 QString folded(const QString& text) {
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
@@ -151,7 +144,7 @@ QSize PagesDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
 QWidget* PagesDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
-    editor->setFont(pixelFont(13));
+    editor->setFont(Theme::systemFont(13));
     editor->setAccessibleName(QStringLiteral("Name"));
     return editor;
 }
@@ -205,7 +198,7 @@ void PagesController::build() {
 
     m_addButton = new StatusButton(m_view);
     m_addButton->setText(QStringLiteral("+"));
-    m_addButton->setTitleFont(pixelFont(17));
+    m_addButton->setTitleFont(Theme::systemFont(17));
     m_addButton->setTitleColor(Theme::text());
     m_addButton->setToolTip(QStringLiteral("New Sheet (") + shortcutText(QKeySequence(Qt::CTRL | Qt::Key_N)) +
                             QStringLiteral(")"));
@@ -223,7 +216,7 @@ void PagesController::build() {
 
     m_searchField = new QLineEdit(m_view);
     m_searchField->setPlaceholderText(QStringLiteral("Search"));
-    m_searchField->setFont(pixelFont(13));
+    m_searchField->setFont(Theme::systemFont(13));
     m_searchField->setClearButtonEnabled(true);
     m_searchField->setAccessibleName(QStringLiteral("Search the Drawer"));
     m_searchField->installEventFilter(this);
@@ -286,7 +279,7 @@ void PagesController::build() {
     connect(m_table, &QWidget::customContextMenuRequested, this, &PagesController::showContextMenu);
 
     m_noMatchesLabel = new QLabel(QStringLiteral("No Matches"), m_view);
-    m_noMatchesLabel->setFont(pixelFont(12));
+    m_noMatchesLabel->setFont(Theme::systemFont(12));
     m_noMatchesLabel->setAlignment(Qt::AlignCenter);
     {
         QPalette pal = m_noMatchesLabel->palette();

@@ -15,13 +15,6 @@ namespace VexilUI {
 
 namespace {
 
-QFont pixelFont(int size, QFont::Weight weight = QFont::Normal) {
-    QFont font;
-    font.setPixelSize(size);
-    font.setWeight(weight);
-    return font;
-}
-
 QColor accentColor() {
     return QPalette().color(QPalette::Highlight);
 }
@@ -281,7 +274,7 @@ void PageCell::paint(QPainter& painter, const QRect& rect) const {
     const qreal h = rect.height();
     if (!guideHidden) painter.fillRect(QRectF(13 - 0.5, -1, 1, h + 2), QColor::fromRgbF(1, 1, 1, 0.16f));
     painter.drawImage(QPointF(lead, h / 2 - 5), dotView);
-    drawElided(painter, nameRect(rect.size()), name, pixelFont(13), Theme::text());
+    drawElided(painter, nameRect(rect.size()), name, Theme::systemFont(13), Theme::text());
     if (!pinHidden)
         SidebarSymbols::draw(painter, QStringLiteral("pin.fill"),
                              QRectF(rect.width() - 18, h / 2 - 5, 10, 10), Theme::pin(), 9);
@@ -312,7 +305,7 @@ void GroupCell::configure(const Group& group, int count_, const std::optional<Pa
 }
 
 QRect GroupCell::nameRect(const QSize& size) const {
-    const QFontMetricsF countMetrics(pixelFont(12));
+    const QFontMetricsF countMetrics(Theme::systemFont(12));
     const qreal countWidth = countMetrics.horizontalAdvance(count);
     const qreal right = size.width() - 8 - countWidth - 6;
     return QRectF(47, 0, std::max<qreal>(0, right - 47), 26).toRect();
@@ -330,13 +323,13 @@ void GroupCell::paint(QPainter& painter, const QRect& rect) const {
     SidebarSymbols::draw(painter, chevron, QRectF(13 - 6, 13 - 6, 12, 12), Theme::muted(), 9);
     SidebarSymbols::draw(painter, QStringLiteral("folder.fill"), QRectF(34 - 9, 13 - 9, 18, 18),
                          Theme::muted(), 12);
-    drawElided(painter, nameRect(rect.size()), name, pixelFont(13, QFont::DemiBold), Theme::text());
-    drawElided(painter, QRectF(0, 0, rect.width() - 8, 26), count, pixelFont(12), Theme::muted(),
+    drawElided(painter, nameRect(rect.size()), name, Theme::systemFont(13, QFont::DemiBold), Theme::text());
+    drawElided(painter, QRectF(0, 0, rect.width() - 8, 26), count, Theme::systemFont(12), Theme::muted(),
                Qt::AlignRight | Qt::AlignVCenter);
     if (!openHidden) {
         painter.drawImage(QPointF(34 - 5, 36 - 5), openDot);
-        drawElided(painter, QRectF(39 + 8, 36 - 13, rect.width() - 8 - 47, 26), openName, pixelFont(13),
-                   Theme::text());
+        drawElided(painter, QRectF(39 + 8, 36 - 13, rect.width() - 8 - 47, 26), openName,
+                   Theme::systemFont(13), Theme::text());
     }
     painter.restore();
 }
@@ -355,7 +348,7 @@ void SectionCell::paint(QPainter& painter, const QRect& rect) const {
     painter.save();
     painter.translate(rect.topLeft());
     if (!ruleHidden) painter.fillRect(QRectF(8, 8, rect.width() - 16, 1), QColor::fromRgbF(1, 1, 1, 0.12f));
-    const QFont font = pixelFont(13, QFont::DemiBold);
+    const QFont font = Theme::systemFont(13, QFont::DemiBold);
     const QFontMetricsF metrics(font);
     painter.setFont(font);
     painter.setPen(Theme::muted());
