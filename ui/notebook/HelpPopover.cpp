@@ -1,6 +1,7 @@
 #include "ui/notebook/HelpPopover.h"
 
 #include "ui/notebook/Theme.h"
+#include "ui/shell/HelpContent.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -30,9 +31,7 @@ HelpPopover::~HelpPopover() {
 
 std::function<QWidget*(QWidget*)>& HelpPopover::contentFactory() {
     static std::function<QWidget*(QWidget*)> factory = [](QWidget* parent) {
-        auto* blank = new QWidget(parent);
-        blank->setMinimumSize(320, 200);
-        return blank;
+        return HelpContent::makeView(parent);
     };
     return factory;
 }

@@ -9,6 +9,7 @@
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
 #include "ui/notebook/Theme.h"
+#include "ui/snake/SnakeController.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
 
@@ -40,11 +41,6 @@ qreal halfAwayFromZero(qreal x) {
 }
 
 } // namespace
-
-SnakeHooks& SnakeHooks::shared() {
-    static SnakeHooks hooks;
-    return hooks;
-}
 
 const QStringList& NotebookController::hintLines() {
     static const QStringList lines{
@@ -123,6 +119,7 @@ NotebookController::~NotebookController() {
     if (m_notes) m_notes->onStatus = nullptr;
     if (m_drawerAnimation) m_drawerAnimation->stop();
     delete m_helpPopover.data();
+    m_snake.reset();
     // The views go with the controller unless a window took them and went first.
     delete m_rootView.data();
 }
@@ -165,8 +162,7 @@ void NotebookController::buildViews() {
     m_wordmark->setAccessibilityAction(QStringLiteral("Play Snake"), [weak] {
         if (!weak) return false;
         weak->playSnake();
-        const SnakeHooks& snake = SnakeHooks::shared();
-        return snake.isShowing ? snake.isShowing() : false;
+        return weak->snake().isShowing();
     });
 
     m_helpButton = new HelpButton(QStringLiteral("?"), root);
@@ -218,6 +214,11 @@ void NotebookController::buildViews() {
     root->layoutNow();
 }
 
+SnakeController& NotebookController::snake() {
+    if (!m_snake) m_snake = std::make_unique<SnakeController>(m_prefs);
+    return *m_snake;
+}
+
 void NotebookController::setTitlebarHeight(qreal height) {
     m_rootView->rootLayout.titlebarTop = height / 2;
     m_rootView->rootLayout.scrollTop = height + 4;
@@ -227,9 +228,8 @@ void NotebookController::setTitlebarHeight(qreal height) {
 void NotebookController::playSnake() {
     if (!m_rootView || !m_rootView->parentWidget()) return;
     QWidget* window = m_rootView->window();
-    const SnakeHooks& snake = SnakeHooks::shared();
-    if (!snake.isShowing || !snake.isShowing()) {
-        if (snake.present) snake.present(window);
+    if (!snake().isShowing()) {
+        snake().present(window);
     } else {
         window->raise();
         window->activateWindow();

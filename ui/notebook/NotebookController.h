@@ -37,16 +37,10 @@ class NotebookScrollView;
 class NotebookTextView;
 class Pasteboard;
 class Preferences;
+class SnakeController;
 class StatusButton;
 class TintView;
 class WordmarkLabel;
-
-// The hidden game behind the wordmark; connected once the game exists.
-struct SnakeHooks {
-    std::function<bool()> isShowing;
-    std::function<void(QWidget* window)> present;
-    static SnakeHooks& shared();
-};
 
 // The controller of the main window's content: it builds the notebook's views, re-evaluates the sheet on
 // every edit and shows the results, the total, the rates state and the save state, and carries the
@@ -129,6 +123,8 @@ public:
     void setReduceTransparency(bool on);
     void updateMinWindowWidth();
     void playSnake();
+    // The hidden game behind the wordmark, made on first use.
+    SnakeController& snake();
 
     // --- Recalculation ----------------------------------------------------------------------------
     void recalc();
@@ -225,6 +221,7 @@ private:
     QString m_pendingActionName;
     bool m_reduceTransparency = false;
     QPointer<HelpPopover> m_helpPopover;
+    std::unique_ptr<SnakeController> m_snake;
 
     QList<VexilCore::LineOutcome> m_outcomes;
     std::map<int, QString> m_displayed;

@@ -78,4 +78,11 @@ QFont smallFont(qreal size) {
     return monospaced(smallFontPixelSize(size), QFont::Normal);
 }
 
+QFont systemFont(int pixelSize, QFont::Weight weight) {
+    QFont font;
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
 } // namespace VexilUI::Theme

@@ -40,6 +40,8 @@ const QColor& color(VexilCore::Role role);
 // Sizes are device-independent pixels.
 QFont editorFont(qreal size);
 QFont smallFont(qreal size);
+// The interface's proportional font at a pixel size.
+QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 // max(nearest(size * 0.78), 9)
 int smallFontPixelSize(qreal size);
 

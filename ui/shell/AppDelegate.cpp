@@ -1,5 +1,7 @@
 #include "ui/shell/AppDelegate.h"
 
+#include "ui/sidebar/PagesController.h"
+
 #include "core/rates/RatesService.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookTextView.h"
@@ -129,7 +131,10 @@ void AppDelegate::showHelp() {
 void AppDelegate::searchDrawer() {
     if (!m_notebook) return;
     if (!m_notebook->isDrawerOpen()) m_notebook->setDrawerOpen(true, true);
-    if (m_sidebar) m_sidebar->setFocus(Qt::ShortcutFocusReason);
+    if (PagesController* pages = pagesController())
+        pages->focusSearch();
+    else if (m_sidebar)
+        m_sidebar->setFocus(Qt::ShortcutFocusReason);
 }
 
 void AppDelegate::showNotebook() {

@@ -19,6 +19,7 @@ namespace VexilUI {
 class NotebookController;
 class NotebookWindow;
 class PageLibrary;
+class PagesController;
 class Preferences;
 
 // Owns everything the running program is made of and wires it together at launch: preferences, the
@@ -68,8 +69,9 @@ public:
     static constexpr qreal sidebarWidth = 200;
 
 private:
-    // Pieces that come later; each is a narrow seam until then.
+    // Where the drawer, the menu and the windows plug in.
     QWidget* makeSidebar();
+    PagesController* pagesController() const;
     void installMenu();
     QObject* makeShortcutCheck(bool aboutOnly);
     void openSettings();

@@ -1,33 +1,88 @@
-// The application's pieces that are still to come: the sheets drawer, the main menu, the Settings and
-// About windows and the self-test. Each is a narrow stand-in until its own code replaces it.
+// Where the application's pieces plug in: the drawer, the main menu and the Settings and About windows are
+// connected here; the self-test is a narrow stand-in until its own code replaces it.
 #include "ui/shell/AppDelegate.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/shell/AboutWindow.h"
+#include "ui/shell/MainMenu.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/SettingsWindow.h"
+#include "ui/sidebar/PagesController.h"
 
 #include <QWidget>
 
 namespace VexilUI {
 
 QWidget* AppDelegate::makeSidebar() {
-    // An empty drawer; the sheets list takes its place.
-    auto* drawer = new QWidget;
-    drawer->setObjectName(QStringLiteral("Drawer"));
-    drawer->setAutoFillBackground(true);
-    QPalette pal = drawer->palette();
-    pal.setColor(QPalette::Window, Theme::rgb(0x17181B));
-    drawer->setPalette(pal);
-    drawer->setFocusPolicy(Qt::ClickFocus);
-    return drawer;
+    // The drawer's controller lives as long as the delegate; its view goes to the notebook.
+    auto* pages = new PagesController(*m_library, *m_notebook, this);
+    pages->setTitlebarHeight(0);
+    return pages->view();
 }
 
-void AppDelegate::installMenu() {}
+void AppDelegate::installMenu() {
+    AppMenuHooks hooks;
+    const QPointer<AppDelegate> weak(this);
+    hooks.perform = [weak](AppCommand command) {
+        if (!weak) return;
+        switch (command) {
+        case AppCommand::ShowAbout:
+            return weak->showAbout();
+        case AppCommand::ShowSettings:
+            return weak->showSettings();
+        case AppCommand::SearchDrawer:
+            return weak->searchDrawer();
+        case AppCommand::ShowHelp:
+            return weak->showHelp();
+        }
+    };
+    auto* menu = new MainMenu(m_window.get(), *m_notebook, std::move(hooks), this);
+    // The drawer's File items act on the drawer, looked up when they fire.
+    const auto sidebarCommand = [](SidebarCommand command) {
+        switch (command) {
+        case SidebarCommand::NewPage:
+            return PagesController::Command::NewPage;
+        case SidebarCommand::NewGroup:
+            return PagesController::Command::NewGroup;
+        case SidebarCommand::RenameSelected:
+            return PagesController::Command::RenameSelected;
+        case SidebarCommand::DeleteSelected:
+            break;
+        }
+        return PagesController::Command::DeleteSelected;
+    };
+    SidebarMenuHooks sidebar;
+    sidebar.perform = [weak, sidebarCommand](SidebarCommand command) {
+        if (PagesController* pages = weak ? weak->pagesController() : nullptr)
+            pages->perform(sidebarCommand(command), nullptr);
+    };
+    sidebar.validate = [weak, sidebarCommand](SidebarCommand command) {
+        PagesController* pages = weak ? weak->pagesController() : nullptr;
+        return pages && pages->validateMenuItem(sidebarCommand(command), nullptr).enabled;
+    };
+    menu->setSidebarHooks(std::move(sidebar));
+}
+
+PagesController* AppDelegate::pagesController() const {
+    return findChild<PagesController*>(QString(), Qt::FindDirectChildrenOnly);
+}
 
 QObject* AppDelegate::makeShortcutCheck(bool) {
     return nullptr;
 }
 
-void AppDelegate::openSettings() {}
+void AppDelegate::openSettings() {
+    // Made on first use and kept for the rest of the run.
+    auto* settings = findChild<SettingsWindowController*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!settings) settings = new SettingsWindowController(m_prefs, this);
+    settings->show();
+}
 
-void AppDelegate::openAbout() {}
+void AppDelegate::openAbout() {
+    auto* about = findChild<AboutWindowController*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!about)
+        about =
+            new AboutWindowController(m_env.dataDirectory, AboutWindowController::defaultClickGIF(), this);
+    about->show();
+}
 
 } // namespace VexilUI

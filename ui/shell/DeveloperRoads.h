@@ -10,7 +10,7 @@
 namespace VexilUI {
 
 // The command line's rendering roads. Each answers nothing on success or the error's description.
-// Connected once off-screen rendering exists; until then they fail with a message.
+// Both render off-screen (ui/selfcheck).
 struct DeveloperRoads {
     using Snapshot = std::function<std::optional<QString>(const CommandLine::SnapshotSwitches& switches,
                                                           const QString& output, const QString& scratch)>;

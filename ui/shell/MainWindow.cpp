@@ -62,7 +62,7 @@ void NotebookWindow::closeEvent(QCloseEvent* event) {
 
 void NotebookWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (RootView* root = m_content.rootView()) root->setGeometry(rect());
+    if (RootView* root = m_content.rootView()) root->setGeometry(contentsRect());
     if (m_autosave && isVisible()) m_saveTimer.start();
 }
 

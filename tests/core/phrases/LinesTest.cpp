@@ -4,8 +4,8 @@
 
 using namespace VexilCore;
 
-// Whole lines through the parser, with a fixed context: Europe/London, 2024-06-15 12:00 UTC
-// (13:00 BST), US English.
+// Lines as one-line sheets through the document pass, with a fixed context: Europe/London, 2024-06-15 12:00
+// UTC (13:00 BST), US English.
 
 namespace {
 
@@ -104,12 +104,6 @@ TEST(Lines, TimeZones) {
         {"current timestamp", "instant 2024-06-15T12:00:00+00:00"},
         {"current", "nothing"},
     });
-}
-
-TEST(Lines, AVariableNamedLikeAZoneStaysTheVariable) {
-    EXPECT_EQ(evalLine(QStringLiteral("3pm paris"), phraseContext(), {{QStringLiteral("paris"), q(5)}}),
-              QStringLiteral("error: Missing operator before 'paris'"));
-    EXPECT_EQ(evalLine(QStringLiteral("3pm paris")), QStringLiteral("zoned Paris 15:00 0"));
 }
 
 } // namespace

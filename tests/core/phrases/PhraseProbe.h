@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/document/Document.h"
 #include "core/parser/Lexer.h"
 #include "core/parser/Parser.h"
 #include "core/values/Units.h"
@@ -147,16 +148,14 @@ inline QString show(const Value& v) {
     return QStringLiteral("kind %1").arg(v.index());
 }
 
-// One whole line: its value as text, "error: <message>", or "nothing".
-inline QString evalLine(const QString& line, EvalContext ctx = phraseContext(),
-                        QHash<QString, Value> variables = {}) {
-    LineParser lp(Lexer::lex(line, true), PhraseProbe::makeEnv(std::move(ctx), std::move(variables), line));
-    try {
-        const std::optional<Value> v = lp.parseLine();
-        return v ? show(*v) : QStringLiteral("nothing");
-    } catch (const CalcError& e) {
-        return QStringLiteral("error: ") + e.message;
-    }
+// One line as a sheet of its own through the document pass: its value as text, "error: <message>"
+// or "nothing".
+inline QString evalLine(const QString& line, EvalContext ctx = phraseContext()) {
+    const QList<LineOutcome> outcomes = DocumentEvaluator(std::move(ctx)).evaluate(line);
+    const LineOutcome& o = outcomes.first();
+    if (o.kind == LineOutcome::Kind::Value) return show(*o.value);
+    if (o.kind == LineOutcome::Kind::Error) return QStringLiteral("error: ") + *o.message;
+    return QStringLiteral("nothing");
 }
 
 } // namespace VexilCore

@@ -4,7 +4,11 @@
 #include "ui/notebook/Controls.h"
 #include "ui/notebook/FindBar.h"
 #include "ui/notebook/HelpPopover.h"
+#include "ui/shell/HelpContent.h"
+
 #include "ui/notebook/NotebookScrollView.h"
+#include <QScreen>
+#include <algorithm>
 
 #include <QAction>
 #include <QClipboard>
@@ -237,7 +241,16 @@ TEST_F(CommandsTest, HelpPopoverTogglesAndEscapeClosesIt) {
     controller->showHelp();
     ASSERT_TRUE(controller->isHelpShown());
     EXPECT_EQ(controller->helpPopover()->parentWidget(), window.get());
-    EXPECT_GE(controller->helpPopover()->y(), controller->helpButton()->mapToGlobal(QPoint(0, 18)).y());
+    // The popover carries the help text, not an empty panel.
+    const auto* label = controller->helpPopover()->findChild<HelpTextLabel*>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->toPlainText().isEmpty(), false);
+    // Below the help button, unless the screen is too short for the text: then kept on the screen.
+    const QRect screen = controller->helpButton()->screen()->availableGeometry();
+    const int below = controller->helpButton()->mapToGlobal(QPoint(0, 18)).y() + 6;
+    const int fitted =
+        std::max(screen.top(), std::min(below, screen.bottom() + 1 - controller->helpPopover()->height()));
+    EXPECT_EQ(controller->helpPopover()->y(), fitted);
     controller->showHelp();
     EXPECT_FALSE(controller->isHelpShown());
 
