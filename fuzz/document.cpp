@@ -1,6 +1,6 @@
 // Whole sheets of any text through the document pass, the grand totals and the result formatter, with a
 // fixed context and rates: every line gets one outcome that stays inside the line, and every value and
-// total formats.
+// total formats to some text.
 #include "FuzzContext.h"
 #include "FuzzSupport.h"
 
@@ -46,13 +46,15 @@ void evaluateSheet(const QString& text) {
         VEXIL_FUZZ_CHECK(o.value.has_value() == (o.kind == LineOutcome::Kind::Value));
         if (o.kind == LineOutcome::Kind::Error) VEXIL_FUZZ_CHECK(o.message && !o.message->isEmpty());
         if (o.value) {
-            (void)formatter(0).format(*o.value);
-            (void)formatter(1).format(*o.value);
+            // Only a text value may show as nothing; any other result has something to say.
+            const bool text = std::holds_alternative<QString>(*o.value);
+            VEXIL_FUZZ_CHECK(!formatter(0).format(*o.value).isEmpty() || text);
+            VEXIL_FUZZ_CHECK(!formatter(1).format(*o.value).isEmpty() || text);
         }
     }
     for (const Quantity& total : evaluator.grandTotals(outcomes)) {
-        (void)formatter(0).format(total);
-        (void)formatter(1).format(total);
+        VEXIL_FUZZ_CHECK(!formatter(0).format(total).isEmpty());
+        VEXIL_FUZZ_CHECK(!formatter(1).format(total).isEmpty());
     }
 }
 

@@ -192,7 +192,9 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
         if (const Quantity* q = asQuantity(v); q && q->unit.isNone()) {
             // Beyond 1e11 the number is taken as milliseconds.
             const double n = q->value;
-            return done(1, Instant{std::fabs(n) > 1e11 ? n / 1000.0 : n});
+            const double secs = std::fabs(n) > 1e11 ? n / 1000.0 : n;
+            inZone(secs, cal.zone); // an instant beyond the calendar has no date to show
+            return done(1, Instant{secs});
         }
         throw CalcError(QStringLiteral("Can't convert that to a date"));
     }

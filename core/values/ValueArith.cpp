@@ -147,8 +147,15 @@ QDate addWorkdays(QDate date, qint64 workdays, const QLocale& locale) {
     return date;
 }
 
+// An instant beyond what the calendar can form has no date or time to show: an error rather than an
+// empty result.
+Instant showable(Instant t, const QTimeZone& zone) {
+    if (!Calendar::toDateTime(t.secs, zone)) throw outOfRange();
+    return t;
+}
+
 ZonedTime shiftZoned(const ZonedTime& z, const Quantity& by, int sign, const EvalContext& ctx) {
-    const Instant moved = shift(Instant{z.date}, by, sign, ctx);
+    const Instant moved = showable(shift(Instant{z.date}, by, sign, ctx), z.zone);
     ZonedTime result{moved.secs, z.zone, z.label, z.dayShift};
     const auto before = Calendar::toDateTime(z.date, z.zone);
     const auto after = Calendar::toDateTime(moved.secs, z.zone);
@@ -194,7 +201,8 @@ Value add(const Value& l, const Value& r, const EvalContext& ctx, bool subtract)
         if (subtract) break;
         if (rk == ValueKind::Date) return shift(std::get<CalendarDate>(r), q, +1, ctx);
         if (rk == ValueKind::Clock) return shift(std::get<ClockTime>(r), q, +1, ctx);
-        if (rk == ValueKind::DateTime) return shift(std::get<Instant>(r), q, +1, ctx);
+        if (rk == ValueKind::DateTime)
+            return showable(shift(std::get<Instant>(r), q, +1, ctx), ctx.calendar.zone);
         break;
     }
     case ValueKind::Date: {
@@ -221,7 +229,8 @@ Value add(const Value& l, const Value& r, const EvalContext& ctx, bool subtract)
     }
     case ValueKind::DateTime: {
         const Instant& t = std::get<Instant>(l);
-        if (rk == ValueKind::Quantity) return shift(t, std::get<Quantity>(r), sign, ctx);
+        if (rk == ValueKind::Quantity)
+            return showable(shift(t, std::get<Quantity>(r), sign, ctx), ctx.calendar.zone);
         if (subtract && rk == ValueKind::DateTime) return hours(t.secs - std::get<Instant>(r).secs);
         break;
     }
