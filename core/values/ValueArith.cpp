@@ -147,8 +147,7 @@ QDate addWorkdays(QDate date, qint64 workdays, const QLocale& locale) {
     return date;
 }
 
-// An instant beyond what the calendar can form has no date or time to show: an error rather than an
-// empty result.
+// An instant beyond what the calendar can form in the zone has no time to show there.
 Instant showable(Instant t, const QTimeZone& zone) {
     if (!Calendar::toDateTime(t.secs, zone)) throw outOfRange();
     return t;
@@ -201,8 +200,7 @@ Value add(const Value& l, const Value& r, const EvalContext& ctx, bool subtract)
         if (subtract) break;
         if (rk == ValueKind::Date) return shift(std::get<CalendarDate>(r), q, +1, ctx);
         if (rk == ValueKind::Clock) return shift(std::get<ClockTime>(r), q, +1, ctx);
-        if (rk == ValueKind::DateTime)
-            return showable(shift(std::get<Instant>(r), q, +1, ctx), ctx.calendar.zone);
+        if (rk == ValueKind::DateTime) return shift(std::get<Instant>(r), q, +1, ctx);
         break;
     }
     case ValueKind::Date: {
@@ -229,8 +227,7 @@ Value add(const Value& l, const Value& r, const EvalContext& ctx, bool subtract)
     }
     case ValueKind::DateTime: {
         const Instant& t = std::get<Instant>(l);
-        if (rk == ValueKind::Quantity)
-            return showable(shift(t, std::get<Quantity>(r), sign, ctx), ctx.calendar.zone);
+        if (rk == ValueKind::Quantity) return shift(t, std::get<Quantity>(r), sign, ctx);
         if (subtract && rk == ValueKind::DateTime) return hours(t.secs - std::get<Instant>(r).secs);
         break;
     }
@@ -251,6 +248,7 @@ Instant shift(Instant t, const Quantity& by, int sign, const EvalContext& ctx) {
         if (by.unit.isNone()) throw error(u"Add a duration, e.g. + 2 hours"_s);
         throw error(u"Can't add "_s + by.unit.dim().name() + u" to a date"_s);
     }
+    const bool couldShow = Calendar::toDateTime(t.secs, ctx.calendar.zone).has_value();
     double current = t.secs;
     for (const Quantity::Term& term : calendarTerms(by)) {
         const UnitRef& unit = term.unit ? term.unit : unitNamed(u"s"_s);
@@ -265,6 +263,8 @@ Instant shift(Instant t, const Quantity& by, int sign, const EvalContext& ctx) {
             current += term.value * sign * unit->factor(ctx);
         }
     }
+    // Carried beyond what the calendar can form, the instant would have no date or time to show.
+    if (couldShow && !Calendar::toDateTime(current, ctx.calendar.zone)) throw outOfRange();
     return Instant{current};
 }
 
