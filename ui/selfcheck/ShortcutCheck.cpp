@@ -1,24 +1,36 @@
 #include "ui/selfcheck/ShortcutCheck.h"
 
+#include "ui/notebook/Controls.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookScrollView.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/selfcheck/SyntheticEvents.h"
+#include "ui/shell/AboutAnimation.h"
+#include "ui/shell/AboutWindow.h"
 #include "ui/shell/AppDelegate.h"
+#include "ui/shell/MainMenu.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/storage/Preferences.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
 #include <QUndoStack>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -323,6 +335,47 @@ void ShortcutCheck::addInterfaceSteps() {
         },
         always);
     add(
+        QStringLiteral("stress: mouse in and out, hovering results, typing and resizing"),
+        [this, window, tv] {
+            setText(QStringLiteral("Petrol: 30+45.6+88\n200 x 3\n\n$50 to EUR"));
+            caret(int(text().size()));
+            const qreal w = window->width();
+            const qreal h = window->height();
+            const qreal xs[] = {-20, 30, 200, 0.6 * w, w - 60, w + 30};
+            const qreal ys[] = {40, 0.5 * h, h - 80};
+            const QPointer<QWidget> guard(window);
+            for (int i = 0; i < 240; ++i) {
+                postMouse(window, Mouse::Moved, QPointF(xs[i % 6], ys[i % 3]), 0);
+                QTimer::singleShot((i + 1) * 12, this, [this, i, guard, tv] {
+                    if (i % 3 == 0)
+                        tv->insertPlainText(i % 21 == 0 ? QStringLiteral("\n")
+                                                        : QString::number(i % 10) + u'+');
+                    if (i % 60 == 0) {
+                        Preferences& prefs = *app.prefs();
+                        const std::optional<qint64> stored =
+                            prefs.store().intForKey(QStringLiteral("fontSize"));
+                        const qint64 next = !stored         ? 16
+                                            : *stored <= 11 ? 12
+                                                            : std::min<qint64>(*stored, 30) + 1;
+                        prefs.write(QStringLiteral("fontSize"), next, Preferences::fontRange);
+                    }
+                    if (i % 80 == 0 && guard) guard->resize(900 + i, 600);
+                });
+            }
+        },
+        [this, tv] {
+            Preferences& prefs = *app.prefs();
+            if (prefs.store().intForKey(QStringLiteral("fontSize")) != 15) {
+                prefs.store().set(15, QStringLiteral("fontSize"));
+                prefs.notifyChanged();
+            }
+            const int lines = int(text().count(u'\n')) + 1;
+            if (tv->lineCount() == lines) return std::optional<QString>();
+            return std::optional<QString>(QStringLiteral("line count ") + QString::number(tv->lineCount()) +
+                                          QStringLiteral(" vs ") + QString::number(lines));
+        },
+        4.0);
+    add(
         QStringLiteral("reset after stress"),
         [this, nb] {
             setText(QStringLiteral("10\n20\n30"));
@@ -527,8 +580,268 @@ void ShortcutCheck::addInterfaceSteps() {
         });
 }
 
-void ShortcutCheck::addAboutSteps() {}
+AboutWindowController* ShortcutCheck::about() const {
+    return app.findChild<AboutWindowController*>(QString(), Qt::FindDirectChildrenOnly);
+}
 
-void ShortcutCheck::addClosingSteps() {}
+void ShortcutCheck::clickAboutIcon() {
+    AboutWindowController* controller = about();
+    if (!controller || !controller->iconView()) return;
+    QWidget* window = controller->window();
+    const QPointF point =
+        controller->iconView()->mapTo(window, QRectF(controller->iconView()->rect()).center());
+    postMouse(window, Mouse::Down, point, 0);
+    postMouse(window, Mouse::Up, point, 0);
+}
+
+void ShortcutCheck::addAboutSteps() {
+    const QString gifPath = QDir(app.env().dataDirectory).filePath(QStringLiteral("about.gif"));
+    const auto open = [this] { app.showAbout(); };
+    const auto close = [this] {
+        if (AboutWindowController* controller = about()) controller->close();
+    };
+    const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
+    using Result = std::optional<QString>;
+    const Result noAbout = QStringLiteral("no About");
+
+    add(QStringLiteral("About VEXIL opens and the animation starts"), open, [this, flag] {
+        AboutWindowController* a = about();
+        if (!a || !a->window() || !a->window()->isVisible()) return Result(QStringLiteral("About not shown"));
+        const QStringList texts = labels(a->window());
+        const bool hasVersion = std::any_of(texts.begin(), texts.end(), [](const QString& t) {
+            return t.startsWith(QStringLiteral("Version "));
+        });
+        if (!texts.contains(QStringLiteral("VEXIL")) || !texts.contains(AboutWindowController::credit()) ||
+            !hasVersion) {
+            QStringList quotedLabels;
+            for (const QString& t : texts)
+                quotedLabels.append(u'"' + t + u'"');
+            return Result(QStringLiteral("labels [") + quotedLabels.join(QStringLiteral(", ")) + u']');
+        }
+        const QSize icon = a->iconView()->size();
+        if (icon != QSize(96, 96))
+            return Result(QStringLiteral("icon view (%1.0, %2.0)").arg(icon.width()).arg(icon.height()));
+        if (a->isAnimating() && a->playCount() == 1) return Result();
+        return Result(QStringLiteral("animating ") + flag(a->isAnimating()) + QStringLiteral(", plays ") +
+                      QString::number(a->playCount()));
+    });
+    add(
+        QStringLiteral("it plays every frame once and rests on the app icon"), [] {},
+        [this, flag, noAbout] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            if (!a->isAnimating() && a->framesShown() == 48 && a->isShowingStaticIcon()) return Result();
+            return Result(QStringLiteral("animating ") + flag(a->isAnimating()) +
+                          QStringLiteral(", frames ") + QString::number(a->framesShown()) +
+                          QStringLiteral(", static ") + flag(a->isShowingStaticIcon()));
+        },
+        2.52);
+    const auto plays = [this, noAbout](int expected) {
+        return [this, noAbout, expected] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            if (!a->isAnimating() && a->playCount() == expected) return Result();
+            return Result(QStringLiteral("plays ") + QString::number(a->playCount()));
+        };
+    };
+    add(
+        QStringLiteral("it doesn't loop"), [] {}, plays(1), 1.0);
+    add(
+        QStringLiteral("clicking the icon pops up the GIF"), [this] { clickAboutIcon(); },
+        [this, flag, noAbout] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            if (!a->isPopupShown() || !a->popupView() || !a->popupView()->animates())
+                return Result(QStringLiteral("no pop-up (bundled GIF: ") + flag(a->clickGIF().has_value()) +
+                              u')');
+            const int frames = QImageReader(*a->clickGIF()).imageCount();
+            const int width = a->popupView()->width();
+            if (frames == 79 && width == 240) return Result();
+            return Result(QStringLiteral("frames %1, width %2.0").arg(frames).arg(width));
+        });
+    add(
+        QStringLiteral("the GIF keeps playing while the pop-up is open"), [] {},
+        [this, noAbout] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            return a->isPopupShown() && a->popupView() && a->popupView()->animates()
+                       ? Result()
+                       : Result(QStringLiteral("stopped"));
+        },
+        1.5);
+    add(
+        QStringLiteral("clicking the icon again closes it"), [this] { clickAboutIcon(); },
+        [this] {
+            AboutWindowController* a = about();
+            return a && a->isPopupShown() ? Result(QStringLiteral("still shown")) : Result();
+        },
+        0.8);
+    add(
+        QStringLiteral("the open-page animation didn't replay on click"), [] {},
+        [this, noAbout] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            return a->playCount() == 1 ? Result()
+                                       : Result(QStringLiteral("plays ") + QString::number(a->playCount()));
+        });
+    add(
+        QStringLiteral("closing About also closes an open pop-up"),
+        [this, close] {
+            clickAboutIcon();
+            QTimer::singleShot(300, this, close);
+        },
+        [this] {
+            AboutWindowController* a = about();
+            return a && a->isPopupShown() ? Result(QStringLiteral("pop-up left open")) : Result();
+        },
+        0.8);
+    add(
+        QStringLiteral("closing and reopening About plays it again"),
+        [close, open] {
+            close();
+            open();
+        },
+        [this, flag, noAbout] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            if (a->isAnimating() && a->playCount() == 2) return Result();
+            return Result(QStringLiteral("animating ") + flag(a->isAnimating()) + QStringLiteral(", plays ") +
+                          QString::number(a->playCount()));
+        });
+    add(QStringLiteral("choosing About while it's open restarts it"), open, [this, noAbout] {
+        AboutWindowController* a = about();
+        if (!a) return noAbout;
+        if (a->isAnimating() && a->playCount() == 3 && a->framesShown() < 11) return Result();
+        return Result(QStringLiteral("plays ") + QString::number(a->playCount()) +
+                      QStringLiteral(", frames ") + QString::number(a->framesShown()));
+    });
+    add(
+        QStringLiteral("second play also finishes once"), [] {},
+        [this, noAbout] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            if (!a->isAnimating() && a->framesShown() == 48) return Result();
+            return Result(QStringLiteral("frames ") + QString::number(a->framesShown()));
+        },
+        2.52);
+    add(
+        QStringLiteral("Reduce Motion: no animation, just the icon"),
+        [this] {
+            if (AboutWindowController* a = about()) a->playOnce(true);
+        },
+        [this, flag, noAbout] {
+            AboutWindowController* a = about();
+            if (!a) return noAbout;
+            if (!a->isAnimating() && a->isShowingStaticIcon()) return Result();
+            return Result(QStringLiteral("animating ") + flag(a->isAnimating()));
+        });
+    add(
+        QStringLiteral("a custom about.gif plays once instead"),
+        [gifPath, close, open] {
+            const QByteArray gif = AboutAnimation::makeGIF(96, 4, 0.2);
+            QFile file(gifPath);
+            if (file.open(QIODevice::WriteOnly)) file.write(gif); // a failed write shows in the check
+            file.close();
+            close();
+            open();
+        },
+        [this] {
+            AboutWindowController* a = about();
+            return a && a->isAnimating() ? Result() : Result(QStringLiteral("custom GIF not playing"));
+        });
+    add(
+        QStringLiteral("custom GIF finished after its 4 frames"), [] {},
+        [this, gifPath, noAbout] {
+            AboutWindowController* a = about();
+            Result result;
+            if (!a)
+                result = noAbout;
+            else if (a->isAnimating() || a->framesShown() != 4)
+                result = QStringLiteral("frames ") + QString::number(a->framesShown());
+            QFile::remove(gifPath);
+            return result;
+        },
+        1.2);
+    add(QStringLiteral("close About"), close, [this] {
+        AboutWindowController* a = about();
+        return a && a->window() && a->window()->isVisible() ? Result(QStringLiteral("still visible"))
+                                                            : Result();
+    });
+}
+
+void ShortcutCheck::addClosingSteps() {
+    using Result = std::optional<QString>;
+    QWidget* window = app.window();
+    NotebookController* nb = app.notebook();
+    add(
+        QStringLiteral("clicking the in-window About icon opens the About window"),
+        [window, nb] {
+            makeKeyAndOrderFront(window);
+            if (QLayout* layout = window->layout()) layout->activate();
+            QWidget* button = nb->aboutButton();
+            if (!button) return;
+            const QPointF point = button->mapTo(window, QRectF(button->rect()).center());
+            postMouse(window, Mouse::Down, point, 0);
+            postMouse(window, Mouse::Up, point, 0);
+        },
+        [this] {
+            AboutWindowController* a = about();
+            return a && a->window() && a->window()->isVisible() ? Result()
+                                                                : Result(QStringLiteral("About not shown"));
+        });
+    add(
+        QStringLiteral("close About and refocus the notebook"),
+        [this, window, nb] {
+            if (AboutWindowController* a = about()) a->close();
+            makeKeyAndOrderFront(window);
+            nb->textView()->setFocus(Qt::OtherFocusReason);
+        },
+        [this, window] {
+            AboutWindowController* a = about();
+            if (a && a->window() && a->window()->isVisible())
+                return Result(QStringLiteral("About still visible"));
+            if (QApplication::activeWindow() != window)
+                return Result(QStringLiteral("main window isn't key"));
+            return Result();
+        });
+    add(
+        QStringLiteral("menu items present: Hide Others \u2325\u2318H, Show All, Zoom, About"), [] {},
+        [this] {
+            QList<QAction*> all;
+            if (auto* menu = app.findChild<MainMenu*>())
+                for (QMenu* m : menu->menus())
+                    all += items(m);
+            const auto has = [&all](const QString& title, const QString& key = QString(), quint32 mask = 0) {
+                for (QAction* action : all) {
+                    if (action->text() != title) continue;
+                    if (key.isEmpty()) return true;
+                    Qt::KeyboardModifiers mods = modifiers(mask);
+                    if (key.at(0).isUpper()) mods |= Qt::ShiftModifier;
+                    const QKeySequence wanted(QKeyCombination(mods, Qt::Key(qtKey(key))));
+                    if (action->shortcuts().contains(wanted)) return true;
+                }
+                return false;
+            };
+            const quint32 cmd = CommandMask, optCmd = OptionMask | CommandMask,
+                          ctrlCmd = ControlMask | CommandMask;
+            const bool appGroup = has(QStringLiteral("Hide Others"), QStringLiteral("h"), optCmd) &&
+                                  has(QStringLiteral("Show All")) && has(QStringLiteral("Zoom")) &&
+                                  has(QStringLiteral("About VEXIL")) &&
+                                  has(QStringLiteral("Quit VEXIL"), QStringLiteral("q"), cmd) &&
+                                  !has(QStringLiteral("Notebook"));
+            const bool drawerGroup = has(QStringLiteral("New Folder"), QStringLiteral("N"), cmd) &&
+                                     has(QStringLiteral("New Sheet"), QStringLiteral("n"), cmd) &&
+                                     has(QStringLiteral("Search the Drawer"), QStringLiteral("f"), optCmd) &&
+                                     (has(QStringLiteral("Close the Drawer"), QStringLiteral("s"), ctrlCmd) ||
+                                      has(QStringLiteral("Open the Drawer"), QStringLiteral("s"), ctrlCmd));
+            if (!drawerGroup) return Result(QStringLiteral("missing item"));
+            if (has(QStringLiteral("Pin")))
+                return Result(QStringLiteral("missing Drawer or Copy All Results item"));
+            if (!appGroup) return Result(QStringLiteral("missing item"));
+            if (!has(QStringLiteral("Copy All Results"), QStringLiteral("C"), cmd))
+                return Result(QStringLiteral("missing Drawer or Copy All Results item"));
+            return Result();
+        });
+}
 
 } // namespace VexilUI

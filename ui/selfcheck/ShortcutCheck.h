@@ -15,6 +15,7 @@ class QWidget;
 
 namespace VexilUI {
 
+class AboutWindowController;
 class AppDelegate;
 class MemoryPasteboard;
 
@@ -42,6 +43,8 @@ private:
     void addInterfaceSteps();
     void addAboutSteps();
     void addClosingSteps();
+    AboutWindowController* about() const;
+    void clickAboutIcon();
     void add(QString name, std::function<void()> act, std::function<std::optional<QString>()> verify,
              double wait = 0.35);
 
