@@ -3,6 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer (build/sanitize), then every fuzz target for a bounded
 # time (build/fuzz). Any test failure, crash, sanitizer report, leak or input taking over a second fails.
 #   FUZZ_SECONDS   seconds per fuzz target (default 60)
+#   FUZZ_SEED      libFuzzer's seed (default 1, so CI repeats; 0 for a fresh one each run)
 #   FUZZ_TARGETS   the targets to run, space separated (default: all of them)
 #   SKIP_SANITIZE  set to 1 to go straight to fuzzing
 set -euo pipefail
@@ -12,6 +13,8 @@ source scripts/setup.sh
 vexil_install_packages
 jobs=$(vexil_jobs)
 fuzz_seconds=${FUZZ_SECONDS:-60}
+# A fixed seed makes a CI run repeat the inputs of the runs before it; FUZZ_SEED=0 lets libFuzzer choose.
+fuzz_seed=${FUZZ_SEED:-1}
 
 asan_options=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -65,7 +68,7 @@ for t in $targets; do
   # processor time; libFuzzer's wall-clock -timeout catches endless loops without failing on a busy machine.
   set +e
   build/fuzz/fuzz/fuzz_"$t" "$run/corpus" "fuzz/corpus/$t" $(dictionary "$t") \
-    -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2560 -max_len=4096 \
+    -seed="$fuzz_seed" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2560 -max_len=4096 \
     -artifact_prefix="$root/$run/artifacts/" -print_final_stats=1 >"$run/log" 2>&1
   status=$?
   set -e

@@ -1,7 +1,8 @@
 // Where the application's pieces plug in: the drawer, the main menu and the Settings and About windows are
-// connected here; the self-test is a narrow stand-in until its own code replaces it.
+// connected here, and so is the self-test.
 #include "ui/shell/AppDelegate.h"
 
+#include "ui/selfcheck/ShortcutCheck.h"
 #include "ui/shell/AboutWindow.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainWindow.h"
@@ -66,8 +67,10 @@ PagesController* AppDelegate::pagesController() const {
     return findChild<PagesController*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-QObject* AppDelegate::makeShortcutCheck(bool) {
-    return nullptr;
+QObject* AppDelegate::makeShortcutCheck(bool aboutOnly) {
+    auto* check = new ShortcutCheck(*this, aboutOnly, this);
+    check->start();
+    return check;
 }
 
 void AppDelegate::openSettings() {
