@@ -18,6 +18,7 @@ fuzz_seed=${FUZZ_SEED:-1}
 
 asan_options=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export QT_QPA_PLATFORM=offscreen TZ=UTC LC_ALL=C.UTF-8
 
 if [ "${SKIP_SANITIZE:-0}" != 1 ]; then
