@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -60,6 +61,7 @@ int runPreviews(const std::string& directory) {
 
 int runApplication(QApplication& app, const CommandLine::Args& args) {
     QGuiApplication::setDesktopFileName(QStringLiteral("vexil"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vexil/AppIcon.png")));
     QApplication::setQuitOnLastWindowClosed(false); // closing the window only hides it
 
     AppEnvironment env = AppEnvironment::live(AppEnvironment::processEnvironment());
