@@ -4,6 +4,7 @@
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
+#include "ui/snake/SnakeController.h"
 #include "ui/shell/AppEnvironment.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
@@ -247,4 +248,32 @@ TEST_F(MainMenuTest, BarSitsAboveTheNotebook) {
     EXPECT_GT(barHeight, 0);
     EXPECT_EQ(menu->menuBar()->geometry(), QRect(0, 0, 700, barHeight));
     EXPECT_EQ(window->contentsMargins().top(), barHeight);
+}
+
+TEST_F(MainMenuTest, EditingItemsFollowTheFocusAndAreOffWhileTheSnakeShows) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    controller->setText(QStringLiteral("2 + 3"));
+    NotebookTextView* text = controller->textView();
+    text->setFocus();
+    text->selectAll();
+    QMenu* edit = menu->menus().at(2);
+    const QStringList editing = {QStringLiteral("Cut"), QStringLiteral("Copy"), QStringLiteral("Paste"),
+                                 QStringLiteral("Select All")};
+    emit edit->aboutToShow();
+    for (const QString& title : editing) EXPECT_TRUE(item("Edit", title)->isEnabled()) << title.toStdString();
+    emit edit->aboutToHide();
+
+    controller->playSnake();
+    ASSERT_TRUE(controller->snake().isShowing());
+    emit edit->aboutToShow();
+    for (const QString& title : editing + QStringList{QStringLiteral("Undo"), QStringLiteral("Redo")})
+        EXPECT_FALSE(item("Edit", title)->isEnabled()) << title.toStdString();
+    emit edit->aboutToHide();
+
+    controller->snake().close();
+    emit edit->aboutToShow();
+    EXPECT_TRUE(item("Edit", QStringLiteral("Copy"))->isEnabled()); // the selection is back with the focus
+    emit edit->aboutToHide();
 }
