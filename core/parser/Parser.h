@@ -402,6 +402,7 @@ private:
     QList<Assignment> assignments_;
     bool lastWasPercent = false;
     int depth = 0; // nesting guard
+    bool impliedYear = false; // a month and day took the current year since this was last cleared
 
     // ---- Helpers of the lower levels -------------------------------------------------------
     Value parseGroup();

@@ -264,6 +264,7 @@ qint64 LineParser::parseOptionalYear() {
     }
     const std::optional<QDateTime> now = Calendar::toDateTime(env.ctx.now, env.ctx.calendar.zone);
     if (!now) throw CalcError(QStringLiteral("Date out of range"));
+    impliedYear = true;
     return now->date().year();
 }
 

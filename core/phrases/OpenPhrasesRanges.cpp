@@ -134,8 +134,9 @@ std::optional<Value> LineParser::rangeOrChangeReading(const Value& first) {
 //   - A clock time is today at that time; with a date-time or a zoned time the span runs
 //     between instants, a date then standing for its start. Two clock times joined by
 //     between/from follow the range rule of "to" (10pm to 2am is 4 hours).
-//   - A moment that has passed gives a negative count: "days until" a past date is negative
-//     (a date without a year is in the current year).
+//   - A moment that has passed gives a negative count: "days until" a past date is negative.
+//     A month and day without a year is its next one after "until" (Dec 25 on Dec 26 is a year
+//     away) and its last one after "since".
 //   - "time between|from ..." gives days for two dates, else hours (or minutes under an hour).
 // Committed after the range word.
 std::optional<Value> LineParser::timeBetweenPhrase(const QString& head, TrialCommit& commit) {
@@ -160,10 +161,24 @@ std::optional<Value> LineParser::timeBetweenPhrase(const QString& head, TrialCom
 
     const QString name = head == u"business" ? QStringLiteral("business days") : head;
     std::optional<Value> from, to;
+    // A yearless date that has passed (until) or is still to come (since) means the other year.
+    const auto nearestYear = [this](std::optional<Value>& end, int direction) {
+        auto* date = end ? std::get_if<CalendarDate>(&*end) : nullptr;
+        if (!impliedYear || !date) return;
+        const std::optional<QDate> day = date->toQDate();
+        const std::optional<QDate> now = today().toQDate();
+        if (!day || !now || (direction > 0 ? *day >= *now : *day <= *now)) return;
+        const QDate shifted = day->addYears(direction); // Feb 29 falls on Feb 28
+        *date = CalendarDate{shifted.year(), shifted.month(), shifted.day()};
+    };
     if (*w == u"until" || *w == u"till") {
+        impliedYear = false;
         to = parseAdditive();
+        nearestYear(to, 1);
     } else if (*w == u"since") {
+        impliedYear = false;
         from = parseAdditive();
+        nearestYear(from, -1);
     } else {
         const bool between = *w == u"between";
         from = operand({between ? u"and" : u"to"});

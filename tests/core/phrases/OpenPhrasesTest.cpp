@@ -265,7 +265,13 @@ TEST(OpenPhrases, TimeBetween) {
         {"days until Nov 27", "165 days"},
         {"days till Nov 27", "165 days"},
         {"days since Jan 1", "166 days"},
-        {"days until Jan 1", "-166 days"},
+        {"days until Jan 1", "200 days"},      // a yearless date that has passed is next year's
+        {"days until Jan 1, 2024", "-166 days"}, // with its year it stays where it is
+        {"days until 2024-01-01", "-166 days"},
+        {"days since Dec 25", "173 days"}, // and one still to come is last year's
+        {"days since Jun 15", "0 days"},
+        {"days until Jun 15", "0 days"},
+        {"hours until Jan 1", "4788 hours"},
         {"weeks between Jan 1 and Jan 15", "2 weeks"},
         {"days from Jan 1 to Jan 15 + 1 day", "15 days"},
         {"workdays between Jun 14 and Jun 24", "6 workdays"},
