@@ -28,7 +28,8 @@ bool hasCommentOrQuoted(const QList<Token>& tokens) {
 
 // The singular key of a custom unit word: a word of four or more letters loses a final "s".
 QString customSingular(const QString& lw) {
-    if (lw.size() >= 4 && lw.endsWith(u's')) return lw.chopped(1);
+    // "glass" and "boss" are singular already; cutting their "s" would leave "3 glasses" unknown.
+    if (lw.size() >= 4 && lw.endsWith(u's') && !lw.endsWith(u"ss")) return lw.chopped(1);
     return lw;
 }
 

@@ -160,14 +160,19 @@ TEST(DocumentPass, VariablesAndTriggerWords) {
 
 TEST(DocumentPass, CustomUnits) {
     const QList<LineOutcome> out = check({
-        // The word as typed is a key too, besides "glas" and "glases".
+        // A word ending in "ss" is singular: "glass" and "glasses" are its keys.
         {"1 glass = 250 ml", "= 250 mL"},
-        {"2 glass", "= 2 glass"},
-        {"2 glass to l", "= 0.5 L"},
+        {"2 glass", "= 2 glasses"},
+        {"3 glasses to l", "= 0.75 L"},
+        {"1 glass", "= 1 glass"},
+        // A plural word is a key as typed, besides its singular.
+        {"1 crates = 6 kg", "= 6 kg"},
+        {"2 crate", "= 2 crates"},
+        {"1 crates in kg", "= 6 kg"},
         {"1 dozen = 12", "= 12"},
         {"3 dozens", "= 3 dozens"},
         {"1 dozen", "= 1 dozen"},
-        {"a box = 6 glass", "= 6 glass"},
+        {"a box = 6 glass", "= 6 glasses"},
         {"2 boxes in ml", "= 3,000 mL"},
         {"1 coffee = 4 EUR", "= 4 EUR"},
         {"5 coffee in USD", "= 25 USD"},
