@@ -45,11 +45,11 @@ void evaluateSheet(const QString& text) {
         if (o.labelRange) VEXIL_FUZZ_CHECK(inside(*o.labelRange, o.range));
         VEXIL_FUZZ_CHECK(o.value.has_value() == (o.kind == LineOutcome::Kind::Value));
         if (o.kind == LineOutcome::Kind::Error) VEXIL_FUZZ_CHECK(o.message && !o.message->isEmpty());
-        // Every value formats without fault. An instant past the calendar (say "10^120 hours from now")
-        // still shows as nothing rather than a message, so empty text is not counted as a failure here.
         if (o.value) {
-            (void)formatter(0).format(*o.value);
-            (void)formatter(1).format(*o.value);
+            // Only a text value may show as nothing; any other result has something to say.
+            const bool text = std::holds_alternative<QString>(*o.value);
+            VEXIL_FUZZ_CHECK(!formatter(0).format(*o.value).isEmpty() || text);
+            VEXIL_FUZZ_CHECK(!formatter(1).format(*o.value).isEmpty() || text);
         }
     }
     for (const Quantity& total : evaluator.grandTotals(outcomes)) {
