@@ -50,16 +50,6 @@ void makeKeyAndOrderFront(QWidget* window) {
     if (QApplication::activeWindow() != window) QApplication::setActiveWindow(window);
 }
 
-// Top-level windows a person can see and hide: no menus, tips or popups.
-QList<QWidget*> ordinaryWindows() {
-    QList<QWidget*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        const Qt::WindowType type = widget->windowType();
-        if (type == Qt::Window || type == Qt::Dialog) windows.append(widget);
-    }
-    return windows;
-}
-
 // Hidden: no ordinary window is on screen unminimised.
 bool applicationHidden() {
     for (QWidget* w : ordinaryWindows())

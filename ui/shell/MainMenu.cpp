@@ -27,6 +27,8 @@ constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
 constexpr Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
 constexpr Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
 
+} // namespace
+
 // Top-level windows a person can see and hide: no menus, tips or popups.
 QList<QWidget*> ordinaryWindows() {
     QList<QWidget*> windows;
@@ -36,8 +38,6 @@ QList<QWidget*> ordinaryWindows() {
     }
     return windows;
 }
-
-} // namespace
 
 MainMenu::MainMenu(QWidget* window, NotebookController& notebook, AppMenuHooks app, QObject* parent)
     : QObject(parent), m_window(window), m_notebook(notebook), m_app(std::move(app)) {

@@ -55,6 +55,9 @@ enum class StandardCommand {
 // The menu bar of the main window: six menus, every item with its title, keys and target. Items are
 // validated when their menu opens and enabled again when it closes, since a disabled action also
 // silences its shortcut; every command checks its state again when it fires.
+// Top-level windows a person can see and hide: no menus, tips or popups.
+QList<QWidget*> ordinaryWindows();
+
 class MainMenu : public QObject {
     Q_OBJECT
 public:
