@@ -150,10 +150,24 @@ void URLSessionRatesFetcher::attempt(qsizetype index, std::optional<FetchError> 
     });
     limit->start(milliseconds(m_timeout + 5));
 
+    // An announced length is refused with the header; an unannounced one as the bytes arrive.
+    auto tooLarge = std::make_shared<bool>(false);
+    const auto refuseAbove = [reply, tooLarge](qint64 bytes) {
+        if (*tooLarge || bytes <= maxBodyBytes) return;
+        *tooLarge = true;
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, refuseAbove] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid()) refuseAbove(length.toLongLong());
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [refuseAbove](qint64 received, qint64) { refuseAbove(received); });
+
     std::weak_ptr<URLSessionRatesFetcher> weakSelf = weak_from_this();
     auto finishedOnce = std::make_shared<bool>(false);
     QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [weakSelf, index, reply, limit, timedOut, finishedOnce, completion] {
+                     [weakSelf, index, reply, limit, timedOut, tooLarge, finishedOnce, completion] {
                          if (*finishedOnce) return;
                          *finishedOnce = true;
                          limit->stop();
@@ -163,7 +177,10 @@ void URLSessionRatesFetcher::attempt(qsizetype index, std::optional<FetchError> 
                              reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
                          std::optional<int> status;
                          if (statusValue.isValid()) status = statusValue.toInt();
-                         std::optional<FetchError> error = classify(reply->error(), status, *timedOut);
+                         std::optional<FetchError> error =
+                             *tooLarge ? FetchError{kURLErrorDomain, URLError::DataLengthExceedsMaximum,
+                                                    QStringLiteral("Response too large")}
+                                       : classify(reply->error(), status, *timedOut);
                          if (!error) {
                              completion(reply->readAll());
                              return;

@@ -36,6 +36,9 @@ public:
     // this call.
     void fetch(FetchCompletion completion) override;
 
+    // A rates body is a few kilobytes; a longer one is refused as it arrives rather than held in memory.
+    static constexpr qint64 maxBodyBytes = 16 * 1024 * 1024;
+
     const QList<QUrl>& urls() const { return m_urls; }
     double timeout() const { return m_timeout; }
 

@@ -28,6 +28,7 @@ inline constexpr qint64 NetworkConnectionLost = -1005;
 inline constexpr qint64 DNSLookupFailed = -1006;
 inline constexpr qint64 HTTPTooManyRedirects = -1007;
 inline constexpr qint64 NotConnectedToInternet = -1009;
+inline constexpr qint64 DataLengthExceedsMaximum = -1103;
 inline constexpr qint64 SecureConnectionFailed = -1200;
 } // namespace URLError
 

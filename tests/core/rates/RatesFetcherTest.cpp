@@ -315,6 +315,34 @@ TEST_F(HttpsFetch, TimeOuts) {
     EXPECT_EQ(describeResult(run(*g)), u"Timed out");
 }
 
+TEST_F(HttpsFetch, OversizedBodyIsRefusedAndTheNextAddressTried) {
+    const QByteArray big(URLSessionRatesFetcher::maxBodyBytes + 1, ' ');
+    const QByteArray claimed =
+        "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(URLSessionRatesFetcher::maxBodyBytes + 1) +
+        "\r\nConnection: close\r\n\r\n{";
+    struct Case {
+        const char* what;
+        LocalHttpsServer::Action a;
+    };
+    const Case cases[] = {
+        {"announced too long", {LocalHttpsServer::Action::Stall, claimed}},
+        {"sent too long without a length",
+         {LocalHttpsServer::Action::Respond, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + big}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.script = {{"/a", c.a}, {"/b", LocalHttpsServer::respond(200, "{}")}};
+        auto f = fetcher();
+        EXPECT_EQ(describeResult(run(*f)), u"body {}");
+        server.script = {{"/a", c.a}};
+        const FetchResult alone = run(*URLSessionRatesFetcher::make({url("/a")}, 15, trusting()));
+        const auto* error = std::get_if<FetchError>(&alone);
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(error->code, URLError::DataLengthExceedsMaximum);
+        EXPECT_EQ(RatesService::describe(*error), u"Network error");
+    }
+}
+
 TEST_F(HttpsFetch, TransportFailures) {
     // An untrusted certificate: the default configuration knows nothing of the test authority.
     server.script = {{"/a", LocalHttpsServer::respond(200, "{}")}};
