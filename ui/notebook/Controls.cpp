@@ -109,9 +109,14 @@ void StatusButton::paintEvent(QPaintEvent*) {
     if (!isEnabled()) color.setAlphaF(color.alphaF() * 0.5f);
     painter.setFont(font());
     painter.setPen(color);
+    // The padding is given up before any letter: rounding the frame to whole pixels may take one.
+    const int flags = int((m_alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+    if (QFontMetricsF(font()).horizontalAdvance(text()) <= width()) {
+        painter.drawText(rect(), flags, text());
+        return;
+    }
     const QRect area = rect().adjusted(2, 0, -2, 0);
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
-    painter.drawText(area, int((m_alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter), shown);
+    painter.drawText(area, flags, fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
 }
 
 // --- DrawerEdgeView -----------------------------------------------------------------------------------

@@ -96,6 +96,27 @@ TEST_F(ControlsTest, StatusButtonTitleSizeAndCursor) {
     EXPECT_EQ(clicks, 1);
 }
 
+// A frame rounded a pixel short of the size hint still shows the whole title; a much narrower one elides.
+TEST_F(ControlsTest, StatusButtonElidesOnlyWhenTheTitleCannotFit) {
+    StatusButton button;
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    button.setTitleFont(font);
+    button.setTitleAlignment(Qt::AlignLeft);
+    const QString title = QStringLiteral("Rates not loaded, click to load");
+    button.setText(title);
+    const int fit = int(std::ceil(QFontMetricsF(font).horizontalAdvance(title)));
+    ASSERT_LT(fit, button.sizeHint().width());
+    const auto render = [&](int width) {
+        button.resize(width, button.sizeHint().height());
+        return button.grab().toImage().copy(0, 0, fit, button.height());
+    };
+    const QImage wide = render(fit + 20);
+    EXPECT_EQ(render(fit), wide);
+    EXPECT_EQ(render(button.sizeHint().width() - 1), wide);
+    EXPECT_NE(render(fit - 10), wide);
+}
+
 TEST_F(ControlsTest, ElidedLabelCanShrinkBelowItsText) {
     ElidedLabel label;
     label.setText("Couldn't read this sheet, so edits won't be saved");
