@@ -1,5 +1,6 @@
 #include "core/parser/Lexer.h"
 #include "core/parser/Parser.h"
+#include "tests/support/OneLineEnv.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,21 +10,11 @@ namespace {
 
 using namespace VexilCore;
 
-LineEnv benchEnv() {
-    LineEnv env;
-    env.ctx =
-        EvalContext::make(CalendarCtx{QTimeZone::utc(), QLocale(QLocale::English, QLocale::UnitedStates)},
-                          1'700'000'000, std::nullopt, std::nullopt, 16, true);
-    env.currentLine = 1;
-    env.lineCount = 1;
-    return env;
-}
-
 // Lexing is measured apart; here the tokens are made once and each iteration builds a parser,
 // parses and asks for the highlights, as the evaluator does per line.
 void parseTokens(benchmark::State& state, const QString& line) {
     const QList<Token> tokens = Lexer::lex(line, true);
-    const LineEnv env = benchEnv();
+    const LineEnv env = TestSupport::oneLineEnv();
     for (auto _ : state) {
         LineParser lp(tokens, env);
         benchmark::DoNotOptimize(lp.parseLine());
@@ -48,7 +39,7 @@ BENCHMARK(BM_ParseProducts);
 
 void BM_LexAndParseConversion(benchmark::State& state) {
     const QString line = QStringLiteral("(2 + 3) * 1000 to km");
-    const LineEnv env = benchEnv();
+    const LineEnv env = TestSupport::oneLineEnv();
     for (auto _ : state) {
         LineParser lp(Lexer::lex(line, true), env);
         benchmark::DoNotOptimize(lp.parseLine());

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QLocale>
+#include <QString>
 #include <QtGlobal>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -23,6 +27,14 @@ inline void fixEnvironment() {
     qputenv("TZ", "UTC");
     qputenv("LC_ALL", "C.UTF-8");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+// libFuzzer's input as bytes, and as UTF-8 text.
+inline QByteArray inputBytes(const uint8_t* data, size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+inline QString inputText(const uint8_t* data, size_t size) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
 // Processor time of this thread: a loaded machine or the sanitizers' own housekeeping between inputs

@@ -70,6 +70,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const VexilFuzz::SecondLimit limit;
-    evaluateSheet(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
+    evaluateSheet(VexilFuzz::inputText(data, size));
     return 0;
 }

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const VexilFuzz::SecondLimit limit;
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = VexilFuzz::inputText(data, size);
     for (const QString& line : text.split(u'\n')) {
         checkTokens(line, Lexer::lex(line, false));
         checkTokens(line, Lexer::lex(line, true));

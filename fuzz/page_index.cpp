@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const VexilFuzz::SecondLimit limit;
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = VexilFuzz::inputBytes(data, size);
     const QHash<QString, QString> names = PageIndex::salvageNames(bytes);
     const std::optional<Index> index = PageIndex::decode(bytes);
     if (!index) return 0;

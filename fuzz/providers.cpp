@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const VexilFuzz::SecondLimit limit;
-    const QByteArray body(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray body = VexilFuzz::inputBytes(data, size);
     try {
         const RatesTable fiat = RatesProvider::parseProvider(body, kFetchedAt);
         VEXIL_FUZZ_CHECK(fiat.base == u"USD");

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const VexilFuzz::SecondLimit limit;
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = VexilFuzz::inputBytes(data, size);
     const std::optional<RatesCacheFile> file = RatesCacheFile::decode(bytes);
     // The older cache format: a bare fiat record.
     const std::optional<RatesTable> bare = RatesTable::fromJson(QJsonDocument::fromJson(bytes).object());

@@ -120,7 +120,7 @@ public:
     };
 
 private:
-    friend struct LineParserProbe; // tests
+    friend struct ParserProbe; // tests
 
     // ---- State saved by trials -------------------------------------------------------------
     struct TrialState {
@@ -301,8 +301,6 @@ private:
     Value convert(const Value& v, const CompoundUnit& target, const QString& keyword) const;
 
     // ---- Phrases: conversions, clauses, statements ------------------------------------------
-    friend struct StatementProbe; // tests
-
     // A target that is not a unit (percent, bases, dp, dates, rounding...), read at p; nothing,
     // with nothing marked or moved, when the tokens there are none.
     std::optional<Value> specialTarget(const Value& v);
@@ -351,8 +349,6 @@ private:
     Value applyFunction(const QString& name, const QList<Value>& args);
 
     // ---- Phrases: dispatch, coercions, functions, lists, zones ------------------------------
-    friend struct PhraseProbe; // tests
-
     // The quantity of v, else "<name> needs a number".
     static Quantity quantity(const Value& v, const QString& name);
     // The number of a quantity without unit: "<name> needs a plain number" for one with a unit,

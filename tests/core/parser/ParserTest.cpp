@@ -1,6 +1,8 @@
 #include "core/parser/Parser.h"
 #include "core/parser/Lexer.h"
 #include "core/values/Units.h"
+#include "tests/support/OneLineEnv.h"
+#include "tests/support/ParserProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -8,74 +10,15 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace VexilCore {
-
-// Reaches the parser's private state for the tests.
-struct LineParserProbe {
-    LineParser& lp;
-
-    int& p() { return lp.p; }
-    QList<std::optional<Role>>& roles() { return lp.roles; }
-    bool& sawValue() { return lp.sawValue; }
-    bool& usedPt() { return lp.usedPt_; }
-    bool& lastWasPercent() { return lp.lastWasPercent; }
-    QList<Assignment>& assignments() { return lp.assignments_; }
-    QSet<QString>& stopWords() { return lp.stopWords; }
-    int depth() const { return lp.depth; }
-    const QList<Token>& tokens() const { return lp.t; }
-
-    template <class F> std::optional<Value> trial(F&& body) { return lp.trial(std::forward<F>(body)); }
-    template <class F> std::optional<Value> trialWithCommit(F&& body) {
-        return lp.trial([&](LineParser::TrialCommit& commit) { return body(commit); });
-    }
-    template <class F> decltype(auto) withStopWords(std::initializer_list<QStringView> w, F&& body) {
-        LineParser::StopWords guard(lp, w);
-        return body();
-    }
-
-    std::optional<QString> word(int i) const { return lp.word(i); }
-    const Token& peek(int k) const { return lp.peek(k); }
-    bool atStop() const { return lp.atStop(); }
-    bool matches(std::initializer_list<QStringView> w, std::optional<int> at = {}) const {
-        return lp.matches(w, at);
-    }
-    bool eat(std::initializer_list<QStringView> w, Role r) { return lp.eat(w, r); }
-    void expect(std::initializer_list<QStringView> w) { lp.expect(w); }
-    void markUnitTokens(int from, int to) { lp.markUnitTokens(from, to); }
-    Value parseConversion() { return lp.parseConversion(); }
-    bool compare(const Value& a, const Value& b, QStringView op) const { return lp.compare(a, b, op); }
-    static qint64 integer(const Value& v) { return LineParser::integer(v, QStringLiteral("|")); }
-    Quantity multiplicative(const Quantity& a, LineParser::MulOp op, const Quantity& b) const {
-        return lp.multiplicative(a, op, b);
-    }
-    std::optional<std::pair<LineParser::MulOp, int>> mulOperator(const Value* left) const {
-        return lp.mulOperator(left);
-    }
-    std::optional<LineParser::VariableMatch> variableAt(int i) const { return lp.variableAt(i); }
-    bool strictOperandStart(int i) const { return lp.strictOperandStart(i); }
-    bool canStartOperand(int i) const { return lp.canStartOperand(i); }
-};
-
-} // namespace VexilCore
-
 using namespace VexilCore;
+using TestSupport::oneLineEnv;
 
 // PrintTo(QString) comes from the lexer's tests in the same executable.
 void PrintTo(const QString& s, std::ostream* os);
 
 namespace {
 
-LineEnv makeEnv() {
-    LineEnv env;
-    env.ctx =
-        EvalContext::make(CalendarCtx{QTimeZone::utc(), QLocale(QLocale::English, QLocale::UnitedStates)},
-                          1'700'000'000, std::nullopt, std::nullopt, 16, true);
-    env.currentLine = 1;
-    env.lineCount = 1;
-    return env;
-}
-
-LineParser parser(const QString& line, LineEnv env = makeEnv()) {
+LineParser parser(const QString& line, LineEnv env = oneLineEnv()) {
     return LineParser(Lexer::lex(line, true), std::move(env));
 }
 
@@ -93,7 +36,7 @@ QString describe(const Value& v) {
 }
 
 // "5", "true", "none", or "error: <message>" with " (incomplete)" / " (dimension)".
-QString run(const QString& line, LineEnv env = makeEnv()) {
+QString run(const QString& line, LineEnv env = oneLineEnv()) {
     LineParser lp = parser(line, std::move(env));
     try {
         const auto v = lp.parseLine();
@@ -288,7 +231,7 @@ TEST(LineParser, Highlights) {
 
 TEST(LineParser, CommentKeepsItsRoleAndQuotedTokensLeaveTheCursor) {
     LineParser lp = parser(QStringLiteral("\"a\" 5 // total"));
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     ASSERT_EQ(probe.tokens().size(), 3); // 5, comment, eof
     probe.roles()[1] = Role::Number;
     EXPECT_EQ(roleString(lp.highlights(0)), QStringLiteral("number@4+1 comment@6+8 comment@0+3"));
@@ -298,7 +241,7 @@ TEST(LineParser, CommentKeepsItsRoleAndQuotedTokensLeaveTheCursor) {
 
 TEST(LineParserCursor, MatchesEatExpectPeek) {
     LineParser lp = parser(QStringLiteral("More than 5 >= 3"));
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     EXPECT_TRUE(probe.matches({u"more", u"than"}));
     EXPECT_TRUE(probe.matches({}));
     EXPECT_FALSE(probe.matches({u"More"})); // words compare lower-case
@@ -336,7 +279,7 @@ TEST(LineParserCursor, ExpectIsIncompleteOnlyAtTheEnd) {
     } cases[] = {{"", true}, {"// c", true}, {"else", false}, {"then", false}};
     for (const C& c : cases) {
         LineParser lp = parser(QString::fromUtf8(c.line));
-        LineParserProbe probe{lp};
+        ParserProbe probe{lp};
         try {
             probe.expect({u"then", u"so"});
             FAIL() << c.line;
@@ -350,7 +293,7 @@ TEST(LineParserCursor, ExpectIsIncompleteOnlyAtTheEnd) {
 
 TEST(LineParserCursor, AtStopAndUnitMarks) {
     LineParser lp = parser(QStringLiteral("THEN , km / h m ^ 2 miles per hour"));
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     EXPECT_FALSE(probe.atStop());
     probe.stopWords() = {QStringLiteral("then"), QStringLiteral(",")};
     EXPECT_TRUE(probe.atStop());
@@ -373,23 +316,8 @@ TEST(LineParserCursor, AtStopAndUnitMarks) {
 
 namespace {
 
-struct Snapshot {
-    int p;
-    QList<std::optional<Role>> roles;
-    bool sawValue, usedPt, lastWasPercent;
-    qsizetype assignments;
-    QSet<QString> stopWords;
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snap(LineParserProbe& probe) {
-    return {probe.p(),        probe.roles(),          probe.sawValue(),
-            probe.usedPt(),   probe.lastWasPercent(), probe.assignments().size(),
-            probe.stopWords()};
-}
-
 // Changes every trial field and the stop words, then ends as told.
-std::optional<Value> scribble(LineParserProbe& probe, int how) {
+std::optional<Value> scribble(ParserProbe& probe, int how) {
     return probe.withStopWords({u"then"}, [&]() -> std::optional<Value> {
         probe.p() += 2;
         probe.roles()[0] = Role::Keyword;
@@ -416,18 +344,18 @@ std::optional<Value> scribble(LineParserProbe& probe, int how) {
 TEST(LineParserTrial, FailureRestoresAllSixFieldsAndStopWords) {
     for (int how : {0, 1, 2}) {
         LineParser lp = parser(QStringLiteral("1 + 2 + 3"));
-        LineParserProbe probe{lp};
+        ParserProbe probe{lp};
         probe.stopWords() = {QStringLiteral("in")};
         probe.p() = 1;
-        const Snapshot before = snap(probe);
+        const ParserProbe::Snapshot before = probe.snapshot();
         EXPECT_FALSE(probe.trial([&] { return scribble(probe, how); })) << how;
-        EXPECT_EQ(snap(probe), before) << how;
+        EXPECT_EQ(probe.snapshot(), before) << how;
     }
 }
 
 TEST(LineParserTrial, SuccessKeepsStateButRestoresStopWords) {
     LineParser lp = parser(QStringLiteral("1 + 2 + 3"));
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     const auto v = probe.trial([&] { return scribble(probe, 3); });
     ASSERT_TRUE(v);
     EXPECT_EQ(describe(*v), QStringLiteral("42"));
@@ -439,11 +367,11 @@ TEST(LineParserTrial, SuccessKeepsStateButRestoresStopWords) {
 
 TEST(LineParserTrial, CommittedErrorPropagatesOtherExceptionsPassThrough) {
     LineParser lp = parser(QStringLiteral("1 + 2 + 3"));
-    LineParserProbe probe{lp};
-    const Snapshot before = snap(probe);
+    ParserProbe probe{lp};
+    const ParserProbe::Snapshot before = probe.snapshot();
     // Before the commit an error rolls back.
     EXPECT_FALSE(probe.trialWithCommit([&](auto&) { return scribble(probe, 0); }));
-    EXPECT_EQ(snap(probe), before);
+    EXPECT_EQ(probe.snapshot(), before);
     // After it the error reaches the caller; the stop words are still put back.
     EXPECT_THROW(probe.trialWithCommit([&](auto& commit) {
         commit();
@@ -458,7 +386,7 @@ TEST(LineParserTrial, CommittedErrorPropagatesOtherExceptionsPassThrough) {
 
 TEST(LineParserTrial, StopWordsInsideAParenthesisAndOnThrow) {
     LineParser lp = parser(QStringLiteral("5 in m"));
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     // With "in" owned by an enclosing phrase, the conversion loop stops before it.
     probe.withStopWords({u"in"}, [&] {
         const Value v = probe.parseConversion();
@@ -471,14 +399,14 @@ TEST(LineParserTrial, StopWordsInsideAParenthesisAndOnThrow) {
 
     // A bracket group clears the outer stop words and puts them back, also when it throws.
     LineParser lp2 = parser(QStringLiteral("(5) in m"));
-    LineParserProbe probe2{lp2};
+    ParserProbe probe2{lp2};
     probe2.withStopWords({u"in"}, [&] {
         EXPECT_EQ(describe(probe2.parseConversion()), QStringLiteral("5"));
         EXPECT_EQ(probe2.p(), 3);
         EXPECT_EQ(probe2.stopWords(), QSet<QString>{QStringLiteral("in")});
     });
     LineParser lp3 = parser(QStringLiteral("(5 m in"));
-    LineParserProbe probe3{lp3};
+    ParserProbe probe3{lp3};
     probe3.withStopWords({u"in"}, [&] {
         try {
             probe3.parseConversion();
@@ -508,7 +436,7 @@ TEST(LineParserLimits, DeepNestingStopsWithAnError) {
     // The guard unwinds: the depth is back to 0 after the error.
     LineParser lp = parser(nested(300));
     EXPECT_THROW(lp.parseLine(), CalcError);
-    EXPECT_EQ(LineParserProbe{lp}.depth(), 0);
+    EXPECT_EQ(ParserProbe{lp}.depth(), 0);
 }
 
 TEST(LineParserLimits, VeryLongLines) {
@@ -531,7 +459,7 @@ TEST(LineParserLimits, VeryLongLines) {
 
 TEST(LineParserValues, Compare) {
     LineParser lp = parser(QString());
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     EXPECT_TRUE(probe.compare(qty(3, "m"), qty(200, "cm"), u">"));
     EXPECT_TRUE(probe.compare(qty(3, "m"), qty(2), u">")); // a plain side compares raw values
     EXPECT_TRUE(probe.compare(qty(3), qty(200, "cm"), u"<"));
@@ -559,17 +487,17 @@ TEST(LineParserValues, Compare) {
 }
 
 TEST(LineParserValues, Integer) {
-    EXPECT_EQ(LineParserProbe::integer(qty(-12)), -12);
-    EXPECT_EQ(LineParserProbe::integer(qty(8999999999999999.0)), 8999999999999999);
+    EXPECT_EQ(ParserProbe::integer(qty(-12)), -12);
+    EXPECT_EQ(ParserProbe::integer(qty(8999999999999999.0)), 8999999999999999);
     for (const Value& bad : {Value(qty(9e15)), Value(qty(-9e15)), Value(qty(NAN)), Value(qty(INFINITY)),
                              Value(qty(1e300)), Value(qty(0.5)), Value(qty(2, "m")), Value(true)})
-        EXPECT_THROW(LineParserProbe::integer(bad), CalcError);
+        EXPECT_THROW(ParserProbe::integer(bad), CalcError);
 }
 
 TEST(LineParserValues, Multiplicative) {
     using Op = LineParser::MulOp;
     LineParser lp = parser(QString());
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     const auto text = [&](const Quantity& a, Op op, const Quantity& b) {
         try {
             return describe(probe.multiplicative(a, op, b));
@@ -608,12 +536,12 @@ TEST(LineParserValues, Multiplicative) {
 }
 
 TEST(LineParserValues, OperandLookahead) {
-    LineEnv env = makeEnv();
+    LineEnv env = oneLineEnv();
     env.variables.insert(QStringLiteral("unit"), qty(1));
     env.variables.insert(QStringLiteral("unit price"), qty(2));
     env.variables.insert(QStringLiteral("a b c d e"), qty(3));
     LineParser lp = parser(QStringLiteral("unit price x a b c d e Unit (+ line3 linen usd june foo"), env);
-    LineParserProbe probe{lp};
+    ParserProbe probe{lp};
     const auto m = probe.variableAt(0);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->name, QStringLiteral("unit price"));
@@ -637,7 +565,7 @@ TEST(LineParserValues, OperandLookahead) {
     EXPECT_FALSE(probe.canStartOperand(15));
 
     LineParser lp2 = parser(QStringLiteral("of 2"));
-    LineParserProbe probe2{lp2};
+    ParserProbe probe2{lp2};
     const Value left = qty(1);
     EXPECT_TRUE(probe2.mulOperator(&left));
     probe2.stopWords() = {QStringLiteral("of")};

@@ -10,23 +10,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct FnCase {
-    const char* name;
-    QList<Value> args;
-    Quantity expected;
-};
-
-struct FnError {
-    const char* name;
-    QList<Value> args;
-    const char* message;
-};
-
 const Value today = CalendarDate{2024, 6, 15};
 
 TEST(Functions, Results) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const FnCase cases[] = {
+    const CallCase cases[] = {
         {"sqrt", {q(16, "m^2")}, q(4, "m")},
         {"sqrt", {q(81)}, q(9)},
         {"sqrt", {q(36, "m^2.s^-4")}, q(6, "m.s^-2")},
@@ -64,7 +52,7 @@ TEST(Functions, Results) {
         {"avg", {q(2), q(4)}, q(3)},
         {"sum", {q(1, "m"), q(50, "cm")}, q(1.5, "m")},
     };
-    for (const FnCase& c : cases) {
+    for (const CallCase& c : cases) {
         PhraseProbe probe(u""_s);
         const Value v = probe.apply(QString::fromLatin1(c.name), c.args);
         const Quantity* got = asQuantity(v);
@@ -82,7 +70,7 @@ TEST(Functions, Results) {
 }
 
 TEST(Functions, WholeNumbers) {
-    const FnCase cases[] = {
+    const CallCase cases[] = {
         {"fact", {q(0)}, q(1)},
         {"fact", {q(1)}, q(1)},
         {"fact", {q(5)}, q(120)},
@@ -90,12 +78,8 @@ TEST(Functions, WholeNumbers) {
         {"bin", {q(-5)}, q(-5, "", DisplayStyle::Binary)},
         {"oct", {q(8)}, q(8, "", DisplayStyle::Octal)},
     };
-    for (const FnCase& c : cases) {
-        PhraseProbe probe(u""_s);
-        const Value v = probe.apply(QString::fromLatin1(c.name), c.args);
-        EXPECT_EQ(*asQuantity(v), c.expected) << c.name << ": " << describe(v);
-    }
-    const FnError errors[] = {
+    expectExactCalls(cases, &PhraseProbe::apply);
+    const CallError errors[] = {
         {"fact", {q(171)}, "Factorial needs a whole number from 0 to 170"},
         {"fact", {q(-1)}, "Factorial needs a whole number from 0 to 170"},
         {"fact", {q(2.5)}, "Factorial needs whole numbers"},
@@ -104,12 +88,7 @@ TEST(Functions, WholeNumbers) {
         {"oct", {q(3, "m")}, "oct needs whole numbers"},
         {"bin", {q(1e16)}, "bin needs whole numbers"},
     };
-    for (const FnError& c : errors) {
-        PhraseProbe probe(u""_s);
-        EXPECT_EQ(errorOf([&] { probe.apply(QString::fromLatin1(c.name), c.args); }),
-                  QString::fromUtf8(c.message))
-            << c.name;
-    }
+    expectCallErrors(errors, &PhraseProbe::apply);
 }
 
 TEST(Functions, FactorialOf170IsFinite) {
@@ -129,7 +108,7 @@ TEST(Functions, RoundWithPlacesKeepsTerms) {
 }
 
 TEST(Functions, Errors) {
-    const FnError cases[] = {
+    const CallError cases[] = {
         {"sqrt", {q(-4)}, "Square root of a negative number"},
         {"sqrt", {q(-4, "m")}, "Square root of a negative number"}, // the sign before the unit
         {"sqrt", {q(std::nan(""))}, "Square root of a negative number"},
@@ -159,12 +138,7 @@ TEST(Functions, Errors) {
         {"int", {q(1, "s")}, "int needs a plain number"},
         {"frobnicate", {q(1)}, "Unknown function frobnicate"},
     };
-    for (const FnError& c : cases) {
-        PhraseProbe probe(u""_s);
-        EXPECT_EQ(errorOf([&] { probe.apply(QString::fromLatin1(c.name), c.args); }),
-                  QString::fromUtf8(c.message))
-            << c.name;
-    }
+    expectCallErrors(cases, &PhraseProbe::apply);
 }
 
 TEST(Functions, AngleConversionErrorsPassThrough) {

@@ -13,11 +13,7 @@ namespace {
 const QDateTime kNow(QDate(2024, 6, 15), QTime(12, 0), QTimeZone::utc());
 
 LineEnv lineEnv(EvalContext ctx = phraseContext(kNow, "UTC")) {
-    LineEnv env;
-    env.ctx = std::move(ctx);
-    env.currentLine = 1;
-    env.lineCount = 1;
-    return env;
+    return TestSupport::oneLineEnv(std::move(ctx));
 }
 
 QString number(double x) {
@@ -265,7 +261,7 @@ TEST(OpenPhrases, TimeBetween) {
         {"days until Nov 27", "165 days"},
         {"days till Nov 27", "165 days"},
         {"days since Jan 1", "166 days"},
-        {"days until Jan 1", "200 days"},      // a yearless date that has passed is next year's
+        {"days until Jan 1", "200 days"},        // a yearless date that has passed is next year's
         {"days until Jan 1, 2024", "-166 days"}, // with its year it stays where it is
         {"days until 2024-01-01", "-166 days"},
         {"days since Dec 25", "173 days"}, // and one still to come is last year's

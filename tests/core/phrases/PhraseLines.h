@@ -3,6 +3,7 @@
 #include "core/parser/Lexer.h"
 #include "core/parser/Parser.h"
 #include "core/values/Units.h"
+#include "tests/support/OneLineEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,10 @@ namespace PhraseLines {
 using namespace VexilCore;
 
 // 2023-11-14 22:13:20 UTC.
-inline constexpr double kNow = 1'700'000'000;
+inline constexpr double kNow = TestSupport::kFixedNow;
 
 inline LineEnv makeEnv(const QTimeZone& zone = QTimeZone::utc()) {
-    LineEnv env;
-    env.ctx = EvalContext::make(CalendarCtx{zone, QLocale(QLocale::English, QLocale::UnitedStates)}, kNow,
-                                std::nullopt, std::nullopt, 16, true);
-    env.currentLine = 1;
-    env.lineCount = 1;
-    return env;
+    return TestSupport::oneLineEnv(zone);
 }
 
 inline QString num(double v) {

@@ -6,11 +6,17 @@
 #include "core/values/Units.h"
 
 #include "core/values/TestUnits.h"
+#include "tests/support/OneLineEnv.h"
+#include "tests/support/ParserProbe.h"
+
+#include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QTimeZone>
 
+#include <functional>
 #include <ostream>
+#include <span>
 #include <sstream>
 
 namespace VexilCore {
@@ -24,60 +30,17 @@ inline EvalContext phraseContext(const QDateTime& now = QDateTime(QDate(2024, 6,
         double(now.toSecsSinceEpoch()), std::nullopt, std::nullopt, 16, true);
 }
 
-// Reaches the keyword half of the parser on one lexed line.
-struct PhraseProbe {
-    LineParser lp;
-
+// The parser of one lexed line in a phrase context, with the probe's reach into it.
+struct PhraseProbe : LineProbe {
     explicit PhraseProbe(const QString& line, EvalContext ctx = phraseContext(),
                          QHash<QString, Value> variables = {})
-        : lp(Lexer::lex(line, true), makeEnv(std::move(ctx), std::move(variables), line)) {}
+        : LineProbe(line, makeEnv(std::move(ctx), std::move(variables), line)) {}
 
     static LineEnv makeEnv(EvalContext ctx, QHash<QString, Value> variables, const QString& line) {
-        LineEnv env;
-        env.ctx = std::move(ctx);
+        LineEnv env = TestSupport::oneLineEnv(std::move(ctx));
         env.variables = std::move(variables);
-        env.currentLine = 1;
-        env.lineCount = 1;
         env.lineText = line;
         return env;
-    }
-
-    // phrase() with the word under the cursor as its head.
-    std::optional<Value> phrase() { return lp.phrase(lp.t[lp.p].lower); }
-    Value apply(const QString& name, const QList<Value>& args) { return lp.applyFunction(name, args); }
-    Value stat(const QString& name, const QList<Value>& values) const { return lp.stat(name, values); }
-    QList<Value> list() { return lp.list(); }
-    std::optional<LineParser::ZoneMatch> zoneAt(int i) const { return lp.zoneAt(i); }
-    std::optional<ZonedTime> zoned(const Value& v) const { return lp.zoned(v); }
-    ZonedTime convertZone(const ZonedTime& z, const QTimeZone& zone, const QString& label) const {
-        return lp.convertZone(z, zone, label);
-    }
-    static Quantity quantity(const Value& v, const QString& name) { return LineParser::quantity(v, name); }
-    static double scalar(const Value& v, const QString& name) { return LineParser::scalar(v, name); }
-    double ratio(const Quantity& a, const Quantity& b) const { return lp.ratio(a, b); }
-
-    int& p() { return lp.p; }
-    QList<std::optional<Role>>& roles() { return lp.roles; }
-    bool& sawValue() { return lp.sawValue; }
-    bool& usedPt() { return lp.usedPt_; }
-    bool& lastWasPercent() { return lp.lastWasPercent; }
-    QList<Assignment>& assignments() { return lp.assignments_; }
-    QSet<QString>& stopWords() { return lp.stopWords; }
-    const EvalContext& ctx() const { return lp.env.ctx; }
-    bool atEnd() const { return lp.t[lp.p].atEnd(); }
-
-    // Everything a failed trial must put back.
-    struct Snapshot {
-        int p;
-        QList<std::optional<Role>> roles;
-        bool sawValue, usedPt, lastWasPercent;
-        qsizetype assignments;
-        QSet<QString> stopWords;
-        bool operator==(const Snapshot&) const = default;
-    };
-    Snapshot snapshot() {
-        return Snapshot{
-            lp.p, lp.roles, lp.sawValue, lp.usedPt_, lp.lastWasPercent, lp.assignments_.size(), lp.stopWords};
     }
 };
 
@@ -114,6 +77,38 @@ template <class F> QString errorOf(F&& f) {
         return e.message;
     }
     return QStringLiteral("(no error)");
+}
+
+// A named function or statistic on values, and the quantity it gives or the message of its error.
+struct CallCase {
+    const char* name;
+    QList<Value> args;
+    Quantity expected;
+};
+struct CallError {
+    const char* name;
+    QList<Value> args;
+    const char* message;
+};
+
+// Each case through call (&PhraseProbe::apply or &PhraseProbe::stat) on a fresh probe: exactly the
+// expected quantity.
+template <class Call> void expectExactCalls(std::span<const CallCase> cases, Call call) {
+    for (const CallCase& c : cases) {
+        PhraseProbe probe(QStringLiteral(""));
+        const Value v = std::invoke(call, probe, QString::fromLatin1(c.name), c.args);
+        EXPECT_EQ(*asQuantity(v), c.expected) << c.name << ": " << describe(v);
+    }
+}
+
+// Each case through call on a fresh probe: the error with the expected message.
+template <class Call> void expectCallErrors(std::span<const CallError> cases, Call call) {
+    for (const CallError& c : cases) {
+        PhraseProbe probe(QStringLiteral(""));
+        EXPECT_EQ(errorOf([&] { std::invoke(call, probe, QString::fromLatin1(c.name), c.args); }),
+                  QString::fromUtf8(c.message))
+            << c.name;
+    }
 }
 
 } // namespace VexilCore

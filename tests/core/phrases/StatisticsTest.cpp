@@ -10,20 +10,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct StatCase {
-    const char* name;
-    QList<Value> values;
-    Quantity expected;
-};
-
-struct StatError {
-    const char* name;
-    QList<Value> values;
-    const char* message;
-};
-
 TEST(Statistics, Results) {
-    const StatCase cases[] = {
+    const CallCase cases[] = {
         {"sum", {q(1, "m"), q(50, "cm"), q(2)}, q(3.5, "m")},   // the plain 2 counts in metres
         {"sum", {q(2), q(3, "kg"), q(500, "g")}, q(5.5, "kg")}, // the first unit given is the list's
         {"average", {q(2), q(4)}, q(3)},
@@ -38,9 +26,9 @@ TEST(Statistics, Results) {
         {"stdev", {q(2), q(4), q(4), q(4), q(5), q(5), q(7), q(9)}, q(2.138089935299395)},
         {"stdev", {q(1, "m"), q(300, "cm")}, q(1.4142135623730951, "m")},
     };
-    for (const StatCase& c : cases) {
+    for (const CallCase& c : cases) {
         PhraseProbe probe(u""_s);
-        const Value v = probe.stat(QString::fromLatin1(c.name), c.values);
+        const Value v = probe.stat(QString::fromLatin1(c.name), c.args);
         const Quantity* got = asQuantity(v);
         ASSERT_NE(got, nullptr);
         EXPECT_NEAR(got->value, c.expected.value, 1e-12) << c.name << ": " << describe(v);
@@ -59,7 +47,7 @@ TEST(Statistics, MedianWithNotANumberStaysInBounds) {
 
 TEST(Statistics, Errors) {
     const Value today = CalendarDate{2024, 6, 15};
-    const StatError cases[] = {
+    const CallError cases[] = {
         {"sum", {}, "Nothing to calculate"},
         {"sum", {today, q(3)}, "That needs a number"},
         {"max", {q(1, "kg"), q(2, "m")}, "Can't convert length to mass"},
@@ -68,16 +56,11 @@ TEST(Statistics, Errors) {
         {"frobnicate", {q(1, "kg"), q(2, "m")}, "Can't convert length to mass"},
         {"frobnicate", {q(1)}, "Unknown function frobnicate"},
     };
-    for (const StatError& c : cases) {
-        PhraseProbe probe(u""_s);
-        EXPECT_EQ(errorOf([&] { probe.stat(QString::fromLatin1(c.name), c.values); }),
-                  QString::fromUtf8(c.message))
-            << c.name;
-    }
+    expectCallErrors(cases, &PhraseProbe::stat);
 }
 
 TEST(Statistics, GcdAndLcm) {
-    const StatCase cases[] = {
+    const CallCase cases[] = {
         {"gcd", {q(12), q(18)}, q(6)},
         {"gcd", {q(-12), q(18)}, q(6)},
         {"gcd", {q(-4)}, q(-4)}, // one value is kept as it is
@@ -87,12 +70,8 @@ TEST(Statistics, GcdAndLcm) {
         {"lcm", {q(0), q(5)}, q(0)},
         {"lcm", {q(2), q(3), q(4)}, q(12)},
     };
-    for (const StatCase& c : cases) {
-        PhraseProbe probe(u""_s);
-        const Value v = probe.stat(QString::fromLatin1(c.name), c.values);
-        EXPECT_EQ(*asQuantity(v), c.expected) << c.name << ": " << describe(v);
-    }
-    const StatError errors[] = {
+    expectExactCalls(cases, &PhraseProbe::stat);
+    const CallError errors[] = {
         {"gcd", {q(2.5), q(5)}, "gcd needs whole numbers"},
         {"gcd", {q(4, "m"), q(6, "m")}, "gcd needs whole numbers"},
         {"lcm", {q(9e15), q(2)}, "lcm needs whole numbers"},
@@ -100,12 +79,7 @@ TEST(Statistics, GcdAndLcm) {
         {"lcm", {q(8999999999999999.0), q(8999999999999998.0)}, "Result is too large"},
         {"lcm", {q(4611686018427387904.0 / 1024), q(3), q(1e15 + 1)}, "Result is too large"},
     };
-    for (const StatError& c : errors) {
-        PhraseProbe probe(u""_s);
-        EXPECT_EQ(errorOf([&] { probe.stat(QString::fromLatin1(c.name), c.values); }),
-                  QString::fromUtf8(c.message))
-            << c.name;
-    }
+    expectCallErrors(errors, &PhraseProbe::stat);
 }
 
 // Phrase lines that the operand reader can take with plain numbers.

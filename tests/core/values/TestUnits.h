@@ -1,8 +1,12 @@
 #pragma once
 
+#include "core/values/CalcError.h"
 #include "core/values/EvalContext.h"
 #include "core/values/Unit.h"
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -37,6 +41,19 @@ inline UnitRef currency(const char* id) {
 inline EvalContext context() {
     return EvalContext::make(CalendarCtx{QTimeZone::utc(), QLocale(QLocale::English, QLocale::UnitedStates)},
                              1'700'000'000, std::nullopt, std::nullopt, 16, true);
+}
+
+// The message of the CalcError that f throws; every error checked this way is neither incomplete nor a
+// dimension error.
+inline QString messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CalcError& e) {
+        EXPECT_FALSE(e.incomplete) << e.message.toStdString();
+        EXPECT_FALSE(e.isDimension) << e.message.toStdString();
+        return e.message;
+    }
+    return QStringLiteral("<no error>");
 }
 
 } // namespace TestUnits

@@ -13,6 +13,7 @@
 
 using namespace VexilCore;
 using namespace Qt::Literals::StringLiterals;
+using TestUnits::messageOf;
 
 namespace {
 
@@ -73,19 +74,6 @@ Instant utcAt(QDate d, QTime t) {
 
 ZonedTime zoned(Instant t, const char* zone, const char* label, qint64 dayShift = 0) {
     return ZonedTime{t.secs, QTimeZone(QByteArray(zone)), QString::fromLatin1(label), dayShift};
-}
-
-// The message of the CalcError that f throws; every error here is neither incomplete nor a
-// dimension error.
-QString messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CalcError& e) {
-        EXPECT_FALSE(e.incomplete) << e.message.toStdString();
-        EXPECT_FALSE(e.isDimension) << e.message.toStdString();
-        return e.message;
-    }
-    return u"<no error>"_s;
 }
 
 const QString kBoolText = u"Can't do arithmetic with true/false or text"_s;

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ui/storage/FileBytes.h"
 #include "ui/storage/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +18,6 @@ using Status = NoteStore::Status;
 namespace {
 
 const QString kReadOnlyMessage = QStringLiteral("Couldn't read this sheet, so edits won't be saved");
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class NoteStoreTest : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "ui/storage/FileBytes.h"
 #include "ui/storage/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -26,18 +27,6 @@ QString pid(int n) {
 const QString P1 = pid(1), P2 = pid(2), P3 = pid(3), P4 = pid(4), P5 = pid(5), P6 = pid(6);
 const QString G1 = QStringLiteral("AAAAAAAA-0000-4000-8000-000000000001");
 const QString G2 = QStringLiteral("AAAAAAAA-0000-4000-8000-000000000002");
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 void setModified(const QString& path, qint64 secs) {
     QFile f(path);
