@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -19,9 +21,21 @@ HelpPopover::HelpPopover(QWidget* window)
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(QStringLiteral("Help"));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    // On a screen shorter than the help text the panel scrolls rather than losing its last sections.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setAutoFillBackground(false);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    layout->addWidget(m_scroll);
     if (auto& factory = contentFactory(); factory) {
-        if (QWidget* content = factory(this)) layout->addWidget(content);
+        if (QWidget* content = factory(m_scroll)) {
+            m_scroll->setWidget(content);
+            content->setAutoFillBackground(false); // setWidget turns it on; the panel paints its own
+        }
     }
 }
 
@@ -38,13 +52,20 @@ std::function<QWidget*(QWidget*)>& HelpPopover::contentFactory() {
 
 void HelpPopover::showBelow(QWidget* anchor) {
     m_anchor = anchor;
-    adjustSize();
-    QPoint pos;
     QRect screenArea;
+    if (anchor)
+        if (QScreen* screen = anchor->screen()) screenArea = screen->availableGeometry();
+    QSize size = m_scroll->widget() ? m_scroll->widget()->sizeHint() : QSize();
+    size += QSize(2 * margin, 2 * margin);
+    if (screenArea.isValid() && size.height() > screenArea.height()) {
+        size.setHeight(screenArea.height());
+        size.rwidth() += m_scroll->verticalScrollBar()->sizeHint().width();
+    }
+    resize(size);
+    QPoint pos;
     if (anchor) {
         const QPoint bottomCentre = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height()));
         pos = QPoint(bottomCentre.x() - width() / 2, bottomCentre.y() + 6);
-        if (QScreen* screen = anchor->screen()) screenArea = screen->availableGeometry();
     }
     if (screenArea.isValid()) {
         pos.setX(std::clamp(pos.x(), screenArea.left(),

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QScrollArea;
+
 namespace VexilUI {
 
 // The shortcuts-and-examples panel under the help button. It floats above the window without taking the
@@ -33,6 +35,9 @@ protected:
 private:
     void removeMonitor();
 
+    static constexpr int margin = 12;
+
+    QScrollArea* m_scroll = nullptr;
     QPointer<QWidget> m_anchor;
     bool m_monitoring = false;
 };

@@ -15,6 +15,8 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QUndoStack>
 
 using namespace VexilUI;
@@ -251,6 +253,15 @@ TEST_F(CommandsTest, HelpPopoverTogglesAndEscapeClosesIt) {
     const int fitted =
         std::max(screen.top(), std::min(below, screen.bottom() + 1 - controller->helpPopover()->height()));
     EXPECT_EQ(controller->helpPopover()->y(), fitted);
+    // A screen shorter than the text gets a panel of the screen's height that scrolls to the end.
+    const HelpPopover* panel = controller->helpPopover();
+    EXPECT_LE(panel->height(), screen.height());
+    const auto* scroll = panel->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GE(scroll->verticalScrollBar()->maximum() + scroll->viewport()->height(), label->height());
+    if (label->sizeHint().height() + 24 > screen.height()) {
+        EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    }
     controller->showHelp();
     EXPECT_FALSE(controller->isHelpShown());
 
