@@ -1,0 +1,25 @@
+#include "Sheets.h"
+
+#include <gtest/gtest.h>
+
+using Sheets::check;
+
+// Lines a new user types, each of which once gave a wrong result with no warning; the prose
+// that the parser tolerates around a value keeps its meaning.
+TEST(EverydayLines, NoSilentlyWrongResult) {
+    check({
+        // A skipped word between a plain number and a unit target was dropped, and the number took
+        // the target's unit (or was read as inches after "in").
+        {"1 lightyear in km", "! Unknown unit 'lightyear'"},
+        {"10 foo in km", "! Unknown unit 'foo'"},
+        {"350 F to \u00B0C", "! Unknown unit 'F'"},
+        {"5 bananas in kg", "! Unknown unit 'bananas'"},
+        {"5 apples", "= 5"},
+        {"12 kg (for the cake)", "= 12 kg"},
+        {"3 apples + 2", "= 5"},
+        {"5 kg flour in g", "= 5,000 g"},
+        {"32 to km", "= 32 km"},
+        {"5 apples in hex", "= 0x5"},
+        {"3pm Narnia in Tokyo", "! Unknown place 'Narnia'"},
+    });
+}
