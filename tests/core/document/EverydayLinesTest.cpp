@@ -21,5 +21,11 @@ TEST(EverydayLines, NoSilentlyWrongResult) {
         {"32 to km", "= 32 km"},
         {"5 apples in hex", "= 0x5"},
         {"3pm Narnia in Tokyo", "! Unknown place 'Narnia'"},
+        // A group before "in" and a special target read "in" as inches.
+        {"5 in hex", "= 0x5"},
+        {"(2+3) in hex", "= 0x5"},
+        {"(2+3) in binary", "= 0b101"},
+        {"(2+3) in cm", "= 12.7 cm"},
+        {"(2+3) in", "= 5 in"},
     });
 }
