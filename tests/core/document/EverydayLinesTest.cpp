@@ -27,5 +27,14 @@ TEST(EverydayLines, NoSilentlyWrongResult) {
         {"(2+3) in binary", "= 0b101"},
         {"(2+3) in cm", "= 12.7 cm"},
         {"(2+3) in", "= 5 in"},
+        // Unit names with a hyphen were split into a subtraction or an unknown name.
+        {"1 watt-hour to J", "= 3,600 J"},
+        {"1 pound-force to N", "= 4.44822162 N"},
+        {"2 kilowatt-hours to MJ", "= 7.2 MJ"},
+        {"2 pounds-force to N", "= 8.89644323 N"},
+        {"1 kilogram-force to N", "= 9.80665 N"},
+        {"5 kg-3", "= 2 kg"},
+        {"10-3", "= 7"},
+        {"1 watt - hour", "! Can't subtract power and time"},
     });
 }

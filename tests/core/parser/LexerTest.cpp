@@ -316,6 +316,11 @@ TEST(Lexer, WordsSignsAndCurrencies) {
         {"\u00B2", "other \u00B2"},
         {"x2", "word x2"},
         {"km/h", "word km | sym / | word h"},
+        // A "-" inside a word only when the whole names a unit.
+        {"watt-hour kilowatt-Hours pound-force", "word watt-hour | word kilowatt-Hours | word pound-force"},
+        {"kg-m watt -hour watt- hour",
+         "word kg | sym - | word m | word watt | sym - | word hour | word watt | sym - | word hour"},
+        {"watt-hour-x watt\u2212hour", "word watt-hour | sym - | word x | word watt | sym - | word hour"},
         {"\u00B0C \u2103 \u00B5m \u03BCs \u03C0 \u03C4 \u03C6 _a", //
          "word \u00B0C | word \u2103 | word \u00B5m | word \u03BCs | word \u03C0 | word \u03C4 | word \u03C6 "
          "| "
