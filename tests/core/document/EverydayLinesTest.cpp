@@ -36,5 +36,8 @@ TEST(EverydayLines, NoSilentlyWrongResult) {
         {"5 kg-3", "= 2 kg"},
         {"10-3", "= 7"},
         {"1 watt - hour", "! Can't subtract power and time"},
+        // Years before 1000 were padded with zeros.
+        {"1 Jan 1000 - 1 year", "= Tue, January 1, 999"},
+        {"1 Jan 1000 at 3pm - 1 year", "= Tue, Jan 1, 999, 3:00 PM"},
     });
 }
