@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QString>
+#include <QStringList>
 
 namespace {
 
@@ -36,6 +37,28 @@ void BM_ParseProducts(benchmark::State& state) {
     parseTokens(state, QStringLiteral("10 combinations 3 times 2 divided by 4 x 5"));
 }
 BENCHMARK(BM_ParseProducts);
+
+// Lines led by phrase words, and a value followed by words that start none: each word on the way
+// is tried as a phrase head.
+void BM_ParsePhrases(benchmark::State& state) {
+    const QStringList lines{
+        QStringLiteral("square root of 16 + half of 30 + max of 3, 9"),
+        QStringLiteral("days until Dec 25"),
+        QStringLiteral("remainder of 17 / 5 rounded to the nearest ten"),
+        QStringLiteral("12 apples and some pears for the picnic"),
+    };
+    QList<QList<Token>> tokens;
+    for (const QString& line : lines)
+        tokens.append(Lexer::lex(line, true));
+    const LineEnv env = TestSupport::oneLineEnv();
+    for (auto _ : state) {
+        for (const QList<Token>& line : tokens) {
+            LineParser lp(line, env);
+            benchmark::DoNotOptimize(lp.parseLine());
+        }
+    }
+}
+BENCHMARK(BM_ParsePhrases);
 
 void BM_LexAndParseConversion(benchmark::State& state) {
     const QString line = QStringLiteral("(2 + 3) * 1000 to km");
