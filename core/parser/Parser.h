@@ -175,14 +175,13 @@ private:
     // ---- Operator chain --------------------------------------------------------------------
     Value parseLogical();
     Value parseComparison();
-    Value parseBitOr();
-    Value parseBitXor();
-    Value parseBitAnd();
+    // |, xor and &, loosest first: the Level-th of them and every tighter one.
+    template <size_t Level = 0> Value parseBitwise();
     Value parseShift();
     Value parseAdditive();
     bool compare(const Value& a, const Value& b, QStringView op) const;
     // The value as a whole number below 9e15 in magnitude, else "<name> needs whole numbers".
-    static qint64 integer(const Value& v, const QString& name);
+    static qint64 integer(const Value& v, QStringView name);
 
     // ---- Phrases: open handlers -------------------------------------------------------------
     // Each handler is entered with the cursor on its head word and calls commit once the head
@@ -230,9 +229,6 @@ private:
     std::optional<Value> gainPhrase(TrialCommit& commit);
     // The growth question after "after"/"for" on the amount a; throws when it does not apply.
     Value growthClause(const Quantity& a);
-    // The second end of a range or change after "to" (cursor after "to"); nothing, with every
-    // trial field as before, when no second value can be read there.
-    std::optional<Value> rangeOrChangeReading(const Value& first);
     // "days until Nov 27", "hours between 9am and 5pm"; head "business" stands for "business days",
     // head "time" for a span in days or hours as the ends give.
     std::optional<Value> timeBetweenPhrase(const QString& head, TrialCommit& commit);
@@ -310,11 +306,9 @@ private:
     std::optional<Value> mixedTarget(const Value& v);
     // A time-zone target for a value that has a time of day.
     std::optional<Value> zoneTarget(const Value& v);
-    // The range or change after "to", with the cursor after "to"; nothing when no second value
-    // can be read there.
-    std::optional<Value> rangeOrChange(const Value& v);
-    // The growth question after "after"/"for"; nothing (or a throw) when it does not apply.
-    std::optional<Value> growth(const Quantity& a);
+    // The range or change after "to", with the cursor after "to"; nothing, with every trial
+    // field as before, when no second value can be read there.
+    std::optional<Value> rangeOrChange(const Value& first);
     // if A is B, what is D; nothing or a throw means the form does not apply.
     std::optional<Value> proportion();
     // One side of a conditional, with stops in force while it is read; assigns only when apply.

@@ -4,6 +4,7 @@
 #include "core/values/ValueArith.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace VexilCore {
 
@@ -16,6 +17,19 @@ Value boolValue(bool b) {
 Value plainNumber(qint64 n) {
     return Quantity(double(n), CompoundUnit::none());
 }
+
+// The bitwise levels, loosest first; a word operator also ends at a stop word, a symbol does not.
+struct BitwiseOperator {
+    QStringView name;
+    bool word;
+    qint64 (*apply)(qint64, qint64);
+};
+
+constexpr BitwiseOperator bitwiseOperators[] = {
+    {u"|", false, [](qint64 a, qint64 b) { return a | b; }},
+    {u"xor", true, [](qint64 a, qint64 b) { return a ^ b; }},
+    {u"&", false, [](qint64 a, qint64 b) { return a & b; }},
+};
 
 } // namespace
 
@@ -39,13 +53,13 @@ Value LineParser::parseLogical() {
 }
 
 Value LineParser::parseComparison() {
-    Value left = parseBitOr();
+    Value left = parseBitwise();
     const Token& tok = t[p];
     if (tok.kind != TokenKind::Sym || !comparisons().contains(tok.text)) return left;
     const QString op = tok.text;
     mark(p, Role::Op);
     advance();
-    const Value right = parseBitOr();
+    const Value right = parseBitwise();
     return boolValue(compare(left, right, op));
 }
 
@@ -107,52 +121,37 @@ bool LineParser::compare(const Value& a, const Value& b, QStringView op) const {
     throw cannot;
 }
 
-qint64 LineParser::integer(const Value& v, const QString& name) {
+qint64 LineParser::integer(const Value& v, QStringView name) {
     const Quantity* q = asQuantity(v);
     // Checked before the cast: NaN, infinities and huge values have no integer form.
     if (q && q->unit.isNone() && std::abs(q->value) < 9e15 && q->value == std::trunc(q->value))
         return static_cast<qint64>(q->value);
-    throw CalcError(name + QStringLiteral(" needs whole numbers"));
+    throw CalcError(name.toString() + QStringLiteral(" needs whole numbers"));
 }
 
-Value LineParser::parseBitOr() {
-    Value left = parseBitXor();
-    while (t[p].isSym(u"|")) {
+// One level per row of the table, each made at compile time as if written out by hand.
+template <size_t Level> Value LineParser::parseBitwise() {
+    static constexpr BitwiseOperator op = bitwiseOperators[Level];
+    const auto operand = [this] {
+        if constexpr (Level + 1 < std::size(bitwiseOperators))
+            return parseBitwise<Level + 1>();
+        else
+            return parseShift();
+    };
+    const auto atOperator = [this] {
+        if constexpr (op.word)
+            return t[p].isWord(op.name) && !stopWords.contains(t[p].lower);
+        else
+            return t[p].isSym(op.name);
+    };
+    Value left = operand();
+    while (atOperator()) {
         mark(p, Role::Op);
         advance();
-        const Value right = parseBitXor();
-        const QString name = QStringLiteral("|");
-        const qint64 a = integer(left, name);
-        const qint64 b = integer(right, name);
-        left = plainNumber(a | b);
-    }
-    return left;
-}
-
-Value LineParser::parseBitXor() {
-    Value left = parseBitAnd();
-    while (t[p].isWord(u"xor") && !stopWords.contains(QStringLiteral("xor"))) {
-        mark(p, Role::Op);
-        advance();
-        const Value right = parseBitAnd();
-        const QString name = QStringLiteral("xor");
-        const qint64 a = integer(left, name);
-        const qint64 b = integer(right, name);
-        left = plainNumber(a ^ b);
-    }
-    return left;
-}
-
-Value LineParser::parseBitAnd() {
-    Value left = parseShift();
-    while (t[p].isSym(u"&")) {
-        mark(p, Role::Op);
-        advance();
-        const Value right = parseShift();
-        const QString name = QStringLiteral("&");
-        const qint64 a = integer(left, name);
-        const qint64 b = integer(right, name);
-        left = plainNumber(a & b);
+        const Value right = operand();
+        const qint64 a = integer(left, op.name);
+        const qint64 b = integer(right, op.name);
+        left = plainNumber(op.apply(a, b));
     }
     return left;
 }

@@ -75,7 +75,7 @@ qint64 workdaysBetween(const QDate& from, const QDate& to, const QLocale& locale
 //   two amounts     -> the change, second - first, in the first's unit (a plain first takes the
 //                      second's); two plain numbers: "Put a unit after 'to', or ask 'is what %'"
 //   anything else   -> "'to' needs two times, two dates, or a unit"
-std::optional<Value> LineParser::rangeOrChangeReading(const Value& first) {
+std::optional<Value> LineParser::rangeOrChange(const Value& first) {
     // A unit name right after "to" was meant as a target that did not fit ("1 kg to m and kg"):
     // it is no second value, whatever the unit-after-operator reading would make of it.
     if (t[p].kind == TokenKind::Word) {

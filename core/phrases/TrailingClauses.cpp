@@ -40,7 +40,7 @@ std::optional<Value> LineParser::tail(const Value& a, const QString& w) {
         return trial([&]() -> std::optional<Value> {
             mark(p, Role::Keyword);
             advance();
-            return growth(*q);
+            return growthClause(*q);
         });
     }
 

@@ -196,6 +196,18 @@ TEST(LineParser, BitOperationsAndShifts) {
     });
 }
 
+// Inside a phrase's operand the word operator ends at a stop word; the symbols take none.
+TEST(LineParser, BitwiseWordOperatorEndsAtAStopWord) {
+    LineProbe xorStop(QStringLiteral("6 xor 3"), oneLineEnv());
+    xorStop.withStopWords({u"xor"},
+                          [&] { EXPECT_EQ(describe(xorStop.parseConversion()), QStringLiteral("6")); });
+    EXPECT_EQ(xorStop.p(), 1);
+    LineProbe symbols(QStringLiteral("6 | 3 & 5"), oneLineEnv());
+    symbols.withStopWords({u"|", u"&"},
+                          [&] { EXPECT_EQ(describe(symbols.parseConversion()), QStringLiteral("7")); });
+    EXPECT_TRUE(symbols.atEnd());
+}
+
 TEST(LineParser, ConversionDispatch) {
     runTable({
         {"5 to km", "5 km"},

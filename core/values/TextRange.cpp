@@ -1,1 +1,0 @@
-#include "core/values/TextRange.h"
