@@ -52,98 +52,10 @@ Role defaultRole(TokenKind kind) {
     return Role::Text;
 }
 
-// A word matches by its lower-case form, a symbol by its exact text.
-bool tokenMatches(const Token& tok, QStringView w) {
-    if (tok.kind == TokenKind::Word) return tok.lower == w;
-    if (tok.kind == TokenKind::Sym) return tok.text == w;
-    return false;
-}
-
 } // namespace
 
 LineParser::LineParser(QList<Token> tokens, LineEnv env)
-    : t(withoutQuoted(tokens)), quoted(onlyQuoted(tokens)), env(std::move(env)) {
-    roles.resize(t.size());
-}
-
-LineParser::TrialState LineParser::save() const {
-    return TrialState{p, roles, sawValue, usedPt_, assignments_, lastWasPercent};
-}
-
-void LineParser::restore(TrialState&& s) {
-    p = s.p;
-    roles = std::move(s.roles);
-    sawValue = s.sawValue;
-    usedPt_ = s.usedPt;
-    assignments_ = std::move(s.assignments);
-    lastWasPercent = s.lastWasPercent;
-}
-
-std::optional<QString> LineParser::word(int i) const {
-    if (i < 0 || i >= t.size() || t[i].kind != TokenKind::Word) return std::nullopt;
-    return t[i].lower;
-}
-
-const Token& LineParser::peek(int k) const {
-    const qsizetype last = t.size() - 1;
-    return t[std::min<qsizetype>(qsizetype(p) + std::max(k, 0), last)];
-}
-
-bool LineParser::atStop() const {
-    const Token& tok = t[p];
-    if (tok.atEnd()) return true;
-    if (stopWords.isEmpty()) return false;
-    if (tok.kind == TokenKind::Word) return stopWords.contains(tok.lower);
-    if (tok.kind == TokenKind::Sym) return stopWords.contains(tok.text);
-    return false;
-}
-
-bool LineParser::matches(std::initializer_list<QStringView> words, std::optional<int> at) const {
-    qsizetype i = at.value_or(p);
-    if (i < 0) return false;
-    for (QStringView w : words) {
-        if (i >= t.size() || !tokenMatches(t[i], w)) return false;
-        ++i;
-    }
-    return true;
-}
-
-bool LineParser::eat(std::initializer_list<QStringView> words, Role role) {
-    if (!matches(words)) return false;
-    const int n = int(words.size());
-    for (int k = 0; k < n; ++k)
-        mark(p + k, role);
-    advance(n);
-    return true;
-}
-
-void LineParser::expect(std::initializer_list<QStringView> words) {
-    const bool incomplete = t[p].atEnd();
-    if (eat(words, Role::Keyword)) return;
-    QString joined;
-    for (QStringView w : words) {
-        if (!joined.isEmpty()) joined += u' ';
-        joined += w;
-    }
-    throw CalcError(QStringLiteral("Expected '") + joined + QStringLiteral("'"), incomplete);
-}
-
-void LineParser::mark(int i, Role role) {
-    if (i >= 0 && i < roles.size()) roles[i] = role;
-}
-
-void LineParser::markUnitTokens(int from, int to) {
-    for (int i = std::max(from, 0); i < to && i < t.size(); ++i) {
-        const Token& tok = t[i];
-        const bool isOp = tok.kind == TokenKind::Sym || tok.kind == TokenKind::Number || tok.isWord(u"per");
-        mark(i, isOp ? Role::Op : Role::Unit);
-    }
-}
-
-void LineParser::advance(int n) {
-    Q_ASSERT(n >= 0 && p + n < t.size());
-    p = std::clamp(p + n, 0, int(t.size()) - 1);
-}
+    : TokenCursor(withoutQuoted(tokens)), quoted(onlyQuoted(tokens)), env(std::move(env)) {}
 
 QList<Highlight> LineParser::highlights(qsizetype offset) const {
     QList<Highlight> out;

@@ -2,6 +2,7 @@
 
 #include "core/parser/Highlight.h"
 #include "core/parser/Token.h"
+#include "core/parser/TokenCursor.h"
 #include "core/values/CalcError.h"
 #include "core/values/EvalContext.h"
 #include "core/values/Value.h"
@@ -17,14 +18,10 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
-#include <type_traits>
 #include <utility>
 #include <variant>
 
 namespace VexilCore {
-
-// Thrown when a line turns out to have nothing to show; parseLine() makes it an absent result.
-struct NoValue {};
 
 // The outcome of another line of the sheet.
 using LineResult = std::variant<Value, CalcError>;
@@ -46,14 +43,12 @@ struct LineEnv {
     QString lineText;
 };
 
-// A name and the value given to it inside a conditional branch.
-using Assignment = std::pair<QString, Value>;
-
 // The recursive-descent parser of one sheet line. It evaluates while it parses: every level
 // returns a computed Value or throws CalcError / NoValue. Built per line, used once, dropped.
+// The levels read and move one TokenCursor, whose trials undo what a failed reading did.
 //
 // Token indices everywhere refer to the token list without the quoted tokens.
-class LineParser {
+class LineParser : private TokenCursor {
 public:
     LineParser(QList<Token> tokens, LineEnv env);
 
@@ -122,51 +117,7 @@ public:
 private:
     friend struct ParserProbe; // tests
 
-    // ---- State saved by trials -------------------------------------------------------------
-    struct TrialState {
-        int p;
-        QList<std::optional<Role>> roles;
-        bool sawValue, usedPt;
-        QList<Assignment> assignments;
-        bool lastWasPercent;
-    };
-    TrialState save() const;
-    void restore(TrialState&& s);
-
-    // A trial that commits: once the body calls commit(), a CalcError it throws propagates
-    // instead of rolling back (a recognised phrase reports its operand's error).
-    class TrialCommit {
-    public:
-        void operator()() { done = true; }
-        bool committed() const { return done; }
-
-    private:
-        bool done = false;
-    };
-
-    // Runs body (returning optional<Value>, optionally taking a TrialCommit&). When it throws
-    // CalcError or NoValue, or returns nothing, every trial field is put back and nothing is
-    // returned. Other exceptions pass through.
-    template <class F> std::optional<Value> trial(F&& body);
-
-    class StopWords;
     class Nesting;
-
-    // ---- Cursor and highlights -------------------------------------------------------------
-    // Lower-case text of t[i] when it is a word.
-    [[nodiscard]] std::optional<QString> word(int i) const;
-    // t[min(p + k, last)].
-    [[nodiscard]] const Token& peek(int k) const;
-    [[nodiscard]] bool atStop() const;
-    // Words (lower-case) and symbols (exact) against consecutive tokens from at (p when absent).
-    [[nodiscard]] bool matches(std::initializer_list<QStringView> words, std::optional<int> at = {}) const;
-    bool eat(std::initializer_list<QStringView> words, Role role);
-    // eat with Keyword; throws "Expected '<words>'" when they are not there.
-    void expect(std::initializer_list<QStringView> words);
-    void mark(int i, Role role);
-    void markUnitTokens(int from, int to);
-    // Moves the cursor; it never passes the final eof.
-    void advance(int n = 1);
 
     // ---- Line entry and conversions --------------------------------------------------------
     Value parseConversion();
@@ -258,8 +209,6 @@ private:
     void skipTrailingText();
     // The error for the token at p; marks a dangling operator word Op.
     CalcError unexpected();
-    // An error flagged incomplete when the cursor is at eof or a comment.
-    [[nodiscard]] CalcError fail(QString message) const;
 
     // ---- Postfix ---------------------------------------------------------------------------
     Value parsePostfix();
@@ -277,7 +226,6 @@ private:
     // Not const: reading "pt" sets usedPt.
     std::optional<std::pair<CompoundUnit, int>> unitAt(int i);
     [[nodiscard]] bool isUnitWord(int i) const;
-    void markRange(int from, int to, Role role);
 
     // ---- Word resolution -------------------------------------------------------------------
     Value parseWord(const QString& w, int start);
@@ -380,17 +328,10 @@ private:
     std::optional<Value> timeIn();
 
     // ---- Fields ----------------------------------------------------------------------------
-    const QList<Token> t; // without the quoted tokens; ends with the one eof
+    // The cursor holds the tokens without the quoted ones and the state trials put back.
     const QList<Token> quoted;
-    int p = 0;
-    QList<std::optional<Role>> roles;
     LineEnv env;
-    bool sawValue = false;
-    bool usedPt_ = false;
-    QSet<QString> stopWords;
-    QList<Assignment> assignments_;
-    bool lastWasPercent = false;
-    int depth = 0; // nesting guard
+    int depth = 0;            // nesting guard
     bool impliedYear = false; // a month and day took the current year since this was last cleared
 
     // ---- Helpers of the lower levels -------------------------------------------------------
@@ -406,25 +347,6 @@ private:
     // The number written as ASCII digits only ("3" of "line3"); nothing when empty, signed,
     // spaced or beyond 64 bits.
     static std::optional<qint64> lineNumber(QStringView digits);
-};
-
-// Adds stop words (or replaces the set) and puts the previous set back on every path.
-class LineParser::StopWords {
-public:
-    enum Mode { Add, Replace };
-    StopWords(LineParser& parser, std::initializer_list<QStringView> words, Mode mode = Add)
-        : lp(parser), saved(parser.stopWords) {
-        if (mode == Replace) lp.stopWords.clear();
-        for (QStringView w : words)
-            lp.stopWords.insert(w.toString());
-    }
-    ~StopWords() { lp.stopWords = std::move(saved); }
-    StopWords(const StopWords&) = delete;
-    StopWords& operator=(const StopWords&) = delete;
-
-private:
-    LineParser& lp;
-    QSet<QString> saved;
 };
 
 // One level of operand nesting; too many stop the line instead of the stack.
@@ -443,26 +365,5 @@ public:
 private:
     LineParser& lp;
 };
-
-template <class F> std::optional<Value> LineParser::trial(F&& body) {
-    TrialState saved = save();
-    if constexpr (std::is_invocable_v<F, TrialCommit&>) {
-        TrialCommit commit;
-        try {
-            if (auto v = body(commit)) return v;
-        } catch (const CalcError&) {
-            if (commit.committed()) throw;
-        } catch (const NoValue&) {
-        }
-    } else {
-        try {
-            if (auto v = body()) return v;
-        } catch (const CalcError&) {
-        } catch (const NoValue&) {
-        }
-    }
-    restore(std::move(saved));
-    return std::nullopt;
-}
 
 } // namespace VexilCore

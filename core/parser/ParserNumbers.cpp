@@ -115,9 +115,4 @@ bool LineParser::isUnitWord(int i) const {
     return Units::lookupWord(t[i].text, false) || env.customUnits.contains(t[i].lower);
 }
 
-void LineParser::markRange(int from, int to, Role role) {
-    for (int i = from; i < to; ++i)
-        mark(i, role);
-}
-
 } // namespace VexilCore

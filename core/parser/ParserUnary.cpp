@@ -104,8 +104,4 @@ CalcError LineParser::unexpected() {
     return CalcError(QStringLiteral("Unexpected input"));
 }
 
-CalcError LineParser::fail(QString message) const {
-    return CalcError(std::move(message), t[p].atEnd());
-}
-
 } // namespace VexilCore
