@@ -2,6 +2,7 @@
 
 #include "core/document/LineOutcome.h"
 #include "core/parser/Token.h"
+#include "core/phrases/Phrases.h"
 #include "core/values/EvalContext.h"
 #include "core/values/Value.h"
 
@@ -33,7 +34,8 @@ namespace VexilCore {
 //   value, so that "2 * x" with a variable x still works.
 class DocumentEvaluator {
 public:
-    explicit DocumentEvaluator(EvalContext context) : context(std::move(context)) {}
+    // Its lines are read in the whole language, keyword phrases included.
+    explicit DocumentEvaluator(EvalContext context) : context(std::move(context)) { installPhrases(); }
 
     EvalContext context;
 

@@ -15,11 +15,13 @@
 #include <QStringView>
 #include <QTimeZone>
 
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <optional>
 #include <utility>
 #include <variant>
+#include <vector>
 
 namespace VexilCore {
 
@@ -46,6 +48,10 @@ struct LineEnv {
 // The recursive-descent parser of one sheet line. It evaluates while it parses: every level
 // returns a computed Value or throws CalcError / NoValue. Built per line, used once, dropped.
 // The levels read and move one TokenCursor, whose trials undo what a failed reading did.
+//
+// The keyword half of the language (phrases, statements, trailing clauses, conversion targets,
+// time zones in a line and named functions) is defined in core/phrases, the layer above. The
+// levels here reach it only through the PhraseLayer that layer installs (installPhrases()).
 //
 // Token indices everywhere refer to the token list without the quoted tokens.
 class LineParser : private TokenCursor {
@@ -116,6 +122,16 @@ public:
 
 private:
     friend struct ParserProbe; // tests
+    friend void installPhrases();
+
+    class PhraseLayer;
+    // The keyword half every parser uses from now on; the layer above calls it once.
+    static void install(const PhraseLayer& layer);
+    // The installed keyword half; "The keyword phrases are not installed" before that.
+    static const PhraseLayer& keywords();
+    // Defined by the layer above: its hooks and its table of word-led phrases, built once.
+    static const PhraseLayer& phraseLayer();
+    static inline std::atomic<const PhraseLayer*> installed{nullptr};
 
     class Nesting;
 
@@ -135,9 +151,9 @@ private:
     static qint64 integer(const Value& v, QStringView name);
 
     // ---- Phrases: open handlers -------------------------------------------------------------
-    // Each handler is entered with the cursor on its head word and calls commit once the head
-    // and its own keywords are read: a failure before that rolls the words back, a CalcError
-    // after it is the line's. Their grammars are written above each definition.
+    // Each handler is entered with the cursor on its head word, which it is given, and calls
+    // commit once the head and its own keywords are read: a failure before that rolls the words
+    // back, a CalcError after it is the line's. Their grammars are written above each definition.
 
     // The span, rate and compounding of a finance question.
     struct FinanceTerms {
@@ -160,33 +176,31 @@ private:
     // The operand at p with the words added to the stop words while it is read.
     Value operand(std::initializer_list<QStringView> stops);
 
-    // remainder, random, clamp, interest, present, growth: to their handlers.
-    std::optional<Value> openWordPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> rootPhrase(const QString& head, TrialCommit& commit);
-    std::optional<Value> logPhrase(TrialCommit& commit);
-    std::optional<Value> halfPhrase(TrialCommit& commit);
+    std::optional<Value> logPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> halfPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> midpointPhrase(const QString& head, TrialCommit& commit);
-    std::optional<Value> remainderPhrase(TrialCommit& commit);
-    std::optional<Value> randomPhrase(TrialCommit& commit);
-    std::optional<Value> clampPhrase(TrialCommit& commit);
-    // "hours in a day": the dispatcher asks unitInFollows for the word after "in".
+    std::optional<Value> remainderPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> randomPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> clampPhrase(const QString& head, TrialCommit& commit);
+    // "hours in a day": the table's guard asks unitInFollows for the word after "in".
     [[nodiscard]] bool unitInFollows(int i) const;
-    std::optional<Value> unitInPhrase(TrialCommit& commit);
-    std::optional<Value> loanPhrase(TrialCommit& commit);
+    std::optional<Value> unitInPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> loanPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> periodicPaymentPhrase(const QString& head, TrialCommit& commit);
-    std::optional<Value> interestPhrase(TrialCommit& commit);
-    std::optional<Value> presentValuePhrase(TrialCommit& commit);
-    std::optional<Value> growthPhrase(TrialCommit& commit);
-    std::optional<Value> gainPhrase(TrialCommit& commit);
+    std::optional<Value> interestPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> presentValuePhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> growthPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> gainPhrase(const QString& head, TrialCommit& commit);
     // The growth question after "after"/"for" on the amount a; throws when it does not apply.
     Value growthClause(const Quantity& a);
     // "days until Nov 27", "hours between 9am and 5pm"; head "business" stands for "business days",
     // head "time" for a span in days or hours as the ends give.
     std::optional<Value> timeBetweenPhrase(const QString& head, TrialCommit& commit);
-    std::optional<Value> dateInPhrase(TrialCommit& commit);
-    std::optional<Value> weekNumberPhrase(TrialCommit& commit);
-    std::optional<Value> dayOfWeekPhrase(TrialCommit& commit);
-    std::optional<Value> weekdayPhrase(TrialCommit& commit);
+    std::optional<Value> dateInPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> weekNumberPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> dayOfWeekPhrase(const QString& head, TrialCommit& commit);
+    std::optional<Value> weekdayPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> relativeWeekdayPhrase(const QString& head, TrialCommit& commit);
     // The day of now in the context's calendar.
     [[nodiscard]] CalendarDate today() const;
@@ -271,6 +285,8 @@ private:
     std::optional<Value> conditionClause(const Value& a, const QString& word);
 
     // ---- Services of the phrases and statements --------------------------------------------
+    // The layer above installs these five as hooks; the levels here call them only through it.
+
     // Absent, consuming and marking nothing, unless the current token is the word "if"; then
     // the proportion form (as a trial) or the conditional form.
     std::optional<Value> parseLeadingStatement();
@@ -283,12 +299,14 @@ private:
     std::optional<Value> tail(const Value& v, const QString& word);
     // A time-zone name starting at i; moves and marks nothing, never fails.
     [[nodiscard]] std::optional<ZoneMatch> zoneAt(int i) const;
-    // The word-led phrases headed by word (lower-case, p still on it). Until a phrase's head
-    // and own keywords are recognised a failure rolls back; after that the CalcError of an
-    // operand propagates. Absent, with nothing changed, when none applies.
-    std::optional<Value> phrase(const QString& word);
     // A built-in function on its arguments (at least one); never moves the cursor.
     Value applyFunction(const QString& name, const QList<Value>& args);
+
+    // The word-led phrases headed by word (lower-case, p still on it), tried in the order of the
+    // installed table. Until a phrase's head and own keywords are recognised a failure rolls
+    // back; after that the CalcError of an operand propagates. Absent, with nothing changed,
+    // when none applies.
+    std::optional<Value> phrase(const QString& word);
 
     // ---- Phrases: dispatch, coercions, functions, lists, zones ------------------------------
     // The quantity of v, else "<name> needs a number".
@@ -307,10 +325,12 @@ private:
     // its own keywords are read; a CalcError after that is the line's.
     std::optional<Value> extremePhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> listStatPhrase(const QString& head, TrialCommit& commit);
-    std::optional<Value> stdevPhrase(TrialCommit& commit);
+    std::optional<Value> stdevPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> gcdLcmPhrase(const QString& head, TrialCommit& commit);
-    Value zoneTimePhrase(const ZoneMatch& zone);
-    Value timestampPhrase();
+    // "London time": the zone at the head followed by "time", the table's guard has checked.
+    std::optional<Value> zoneTimePhrase(const QString& head, TrialCommit& commit);
+    // "current timestamp", "new timestamp".
+    std::optional<Value> timestampPhrase(const QString& head, TrialCommit& commit);
 
     // Operands separated by "," and "and" (each separator marked Op); extra stop words end
     // each operand as well. At least one value.
@@ -322,10 +342,10 @@ private:
     [[nodiscard]] std::optional<ZonedTime> zoned(const Value& v) const;
     // The same instant shown in another zone, the day shift following the local dates.
     [[nodiscard]] ZonedTime convertZone(const ZonedTime& z, const QTimeZone& zone, const QString& label) const;
-    // "difference between A and B", entered on "difference".
-    std::optional<Value> zoneDifference(TrialCommit& commit);
-    // "time in Z", entered on "time".
-    std::optional<Value> timeIn();
+    // "time difference between A and B".
+    std::optional<Value> zoneDifference(const QString& head, TrialCommit& commit);
+    // "time in Z".
+    std::optional<Value> timeIn(const QString& head, TrialCommit& commit);
 
     // ---- Fields ----------------------------------------------------------------------------
     // The cursor holds the tokens without the quoted ones and the state trials put back.
@@ -365,5 +385,50 @@ public:
 private:
     LineParser& lp;
 };
+
+// The keyword half of the language as the layer above hands it to the parser: five hooks and
+// the table of word-led phrases, built once.
+class LineParser::PhraseLayer {
+public:
+    struct Hooks {
+        std::optional<Value> (LineParser::*leadingStatement)();
+        Value (LineParser::*conversion)(const Value& v, const QString& keyword);
+        std::optional<Value> (LineParser::*tail)(const Value& v, const QString& word);
+        std::optional<ZoneMatch> (LineParser::*zoneAt)(int i) const;
+        Value (LineParser::*applyFunction)(const QString& name, const QList<Value>& args);
+    };
+
+    // One row: the head words that lead the phrase (none: any word), a look-ahead made with the
+    // cursor still on the head (none: always), and the handler, given the head. A row whose
+    // guard fails lets the next row try; a handler that gives up ends the search with nothing.
+    struct Phrase {
+        using Guard = bool (*)(LineParser& parser, const QString& head);
+        using Handler = std::optional<Value> (LineParser::*)(const QString& head, TrialCommit& commit);
+        std::vector<QStringView> heads; // lower-case; texts that outlive the layer
+        Guard guard = nullptr;
+        Handler handler = nullptr;
+        // Most handlers run as a trial and count as a level of nesting; one that cannot fail once
+        // its guard holds runs as it is.
+        bool direct = false;
+    };
+
+    PhraseLayer(Hooks hooks, std::vector<Phrase> phrases);
+
+    const Hooks hooks;
+    // The rows to try for a head word, in table order.
+    [[nodiscard]] const std::vector<const Phrase*>& phrasesFor(const QString& head) const;
+
+private:
+    const std::vector<Phrase> rows;
+    QHash<QString, std::vector<const Phrase*>> byHead;
+    std::vector<const Phrase*> anyHead;
+};
+
+inline const LineParser::PhraseLayer& LineParser::keywords() {
+    const PhraseLayer* layer = installed.load(std::memory_order_acquire);
+    if (!layer) [[unlikely]]
+        throw CalcError(QStringLiteral("The keyword phrases are not installed"));
+    return *layer;
+}
 
 } // namespace VexilCore

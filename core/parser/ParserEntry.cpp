@@ -1,10 +1,12 @@
 #include "core/parser/Parser.h"
 
+#include <functional>
+
 namespace VexilCore {
 
 std::optional<Value> LineParser::parseLine() {
     try {
-        if (auto v = parseLeadingStatement()) {
+        if (auto v = std::invoke(keywords().hooks.leadingStatement, *this)) {
             finishLine();
             return v;
         }
@@ -24,10 +26,11 @@ Value LineParser::parseConversion() {
         const QString w = tok.lower;
         if (stopWords.contains(w)) return v;
         const int before = p;
+        const PhraseLayer::Hooks& hooks = keywords().hooks;
         if (conversionWords().contains(w) || w == u"relabel") {
-            v = conversion(v, w);
+            v = std::invoke(hooks.conversion, *this, v, w);
         } else {
-            std::optional<Value> r = tail(v, w);
+            std::optional<Value> r = std::invoke(hooks.tail, *this, v, w);
             if (!r) return v;
             v = std::move(*r);
         }

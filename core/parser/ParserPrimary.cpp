@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <cmath>
+#include <functional>
 
 namespace VexilCore {
 
@@ -162,7 +163,7 @@ Value LineParser::parseIsoDateTime(const IsoParts& iso) const {
 Value LineParser::parseClock(const ClockParts& clock) {
     if (!clock.valid) throw CalcError(QStringLiteral("Invalid time"));
     const ClockTime c = ClockTime::make(double(clock.seconds), 0);
-    const std::optional<ZoneMatch> zone = zoneAt(p);
+    const std::optional<ZoneMatch> zone = std::invoke(keywords().hooks.zoneAt, *this, p);
     // A unit word after a clock is the unit's, not a place.
     if (!zone || isUnitWord(p)) return c;
     markRange(p, zone->end, Role::Unit);

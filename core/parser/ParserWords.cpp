@@ -5,6 +5,7 @@
 #include <QDateTime>
 
 #include <cmath>
+#include <functional>
 
 namespace VexilCore {
 
@@ -84,7 +85,8 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
         advance();
         const Value operand = parsePower();
         if (!asQuantity(operand)) throw CalcError(QStringLiteral("\u221A needs a number"));
-        return applyFunction(QStringLiteral("sqrt"), {operand});
+        return std::invoke(keywords().hooks.applyFunction, *this, QStringLiteral("sqrt"),
+                           QList<Value>{operand});
     }
 
     const bool isFunction = functions().contains(lw);
@@ -103,7 +105,7 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
             mark(p, Role::Op);
             advance();
             sawValue = true;
-            return applyFunction(lw, args);
+            return std::invoke(keywords().hooks.applyFunction, *this, lw, args);
         }
         if (t[p].atEnd()) throw CalcError(QStringLiteral("Missing ')'"), true);
         throw unexpected();

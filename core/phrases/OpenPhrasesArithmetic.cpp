@@ -34,16 +34,6 @@ quint64 mix(quint64 x) {
 
 } // namespace
 
-std::optional<Value> LineParser::openWordPhrase(const QString& head, TrialCommit& commit) {
-    if (head == u"remainder") return remainderPhrase(commit);
-    if (head == u"random") return randomPhrase(commit);
-    if (head == u"clamp") return clampPhrase(commit);
-    if (head == u"interest") return interestPhrase(commit);
-    if (head == u"present") return presentValuePhrase(commit);
-    if (head == u"growth") return growthPhrase(commit);
-    return std::nullopt;
-}
-
 Value LineParser::operand(std::initializer_list<QStringView> stops) {
     StopWords guard(*this, stops);
     return parseAdditive();
@@ -97,10 +87,10 @@ std::optional<Value> LineParser::rootPhrase(const QString& head, TrialCommit& co
     return Quantity(q.value < 0 ? -magnitude : magnitude, CompoundUnit(parts));
 }
 
-// "log x [base b]" -> ln x / ln b, base 10 without "base". The dispatcher leaves "log(" to the
+// "log x [base b]" -> ln x / ln b, base 10 without "base". The table leaves "log(" to the
 // function call. Committed once x is read. x: "log needs a positive number" as log() says;
 // b: "log base must be positive and not 1".
-std::optional<Value> LineParser::logPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::logPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("log");
     expect({name});
     const Value xv = parseUnary();
@@ -118,7 +108,7 @@ std::optional<Value> LineParser::logPhrase(TrialCommit& commit) {
 
 // "half [of] x" -> x / 2 in x's unit. Committed after "of"; without it any failure rolls back,
 // so "half" alone is read as a word.
-std::optional<Value> LineParser::halfPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::halfPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("half");
     expect({name});
     if (eat({u"of"}, Role::Keyword)) commit();
@@ -144,7 +134,7 @@ std::optional<Value> LineParser::midpointPhrase(const QString& head, TrialCommit
 // "remainder [of] a (/ | by | divided by | mod) b" -> a mod b as the mod operator computes it
 // (floored, taking the divisor's sign). a and b are single operands, so "remainder of 17 / 5"
 // is not read as 17 / 5 first. Committed after the divider.
-std::optional<Value> LineParser::remainderPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::remainderPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("remainder");
     expect({name});
     eat({u"of"}, Role::Keyword);
@@ -169,7 +159,7 @@ std::optional<Value> LineParser::remainderPhrase(TrialCommit& commit) {
 // The bounds may come in either order; b is brought to a's unit. The draw comes from the
 // context's seed, the line and the phrase's place in it, so one evaluation is repeatable.
 // Committed after "number" or "between"/"from".
-std::optional<Value> LineParser::randomPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::randomPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("random");
     const int at = p;
     expect({name});
@@ -203,7 +193,7 @@ std::optional<Value> LineParser::randomPhrase(TrialCommit& commit) {
 // "clamp x between a and b", "clamp x from a to b" -> x held within [a, b] in x's unit; plain
 // bounds count in x's unit, others are converted to it. Bounds in the wrong order: "clamp needs
 // the lower bound first". Committed after "between"/"from".
-std::optional<Value> LineParser::clampPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::clampPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("clamp");
     expect({name});
     const Value xv = operand({u"between", u"from"});

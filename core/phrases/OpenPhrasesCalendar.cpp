@@ -54,7 +54,7 @@ CalendarDate LineParser::dateOperand() {
 }
 
 // "date in <zone>" -> the date now in that zone. Without a zone after "in" it rolls back.
-std::optional<Value> LineParser::dateInPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::dateInPhrase(const QString&, TrialCommit& commit) {
     if (!matches({u"date", u"in"})) return std::nullopt;
     const std::optional<ZoneMatch> zone = zoneAt(p + 2);
     if (!zone || !isBoundary(zone->end)) return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<Value> LineParser::dateInPhrase(TrialCommit& commit) {
 }
 
 // "week number [of|for D]", "week of the year [of|for D]" -> the ISO week number of D or today.
-std::optional<Value> LineParser::weekNumberPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::weekNumberPhrase(const QString&, TrialCommit& commit) {
     if (!(eat({u"week", u"number"}, Role::Keyword) || eat({u"week", u"of", u"the", u"year"}, Role::Keyword)))
         return std::nullopt;
     commit();
@@ -74,7 +74,7 @@ std::optional<Value> LineParser::weekNumberPhrase(TrialCommit& commit) {
 }
 
 // "day of the week [of|for D]" -> the English name of D's weekday, or today's.
-std::optional<Value> LineParser::dayOfWeekPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::dayOfWeekPhrase(const QString&, TrialCommit& commit) {
     if (!eat({u"day", u"of", u"the", u"week"}, Role::Keyword)) return std::nullopt;
     commit();
     return weekdayName(qdate(dateOperand()));
@@ -82,7 +82,7 @@ std::optional<Value> LineParser::dayOfWeekPhrase(TrialCommit& commit) {
 
 // "weekday [of] D" -> the English name of D's weekday. Committed after "of"; without it a value
 // that is no date rolls back.
-std::optional<Value> LineParser::weekdayPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::weekdayPhrase(const QString&, TrialCommit& commit) {
     expect({u"weekday"});
     if (eat({u"of"}, Role::Keyword)) commit();
     const Value v = parseAdditive();

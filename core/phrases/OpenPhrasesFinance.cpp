@@ -152,8 +152,8 @@ void LineParser::financeTerms(FinanceTerms& terms, const QString& name, bool com
 }
 
 // "loan payment|total|interest [on|of|for] P <clauses>" -> monthly annuity payment, the payments
-// together, or those less P. Committed after the second word (the dispatcher checks it).
-std::optional<Value> LineParser::loanPhrase(TrialCommit& commit) {
+// together, or those less P. Committed after the second word (the table's guard checks it).
+std::optional<Value> LineParser::loanPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("loan");
     expect({name});
     const std::optional<QString> what = word(p);
@@ -191,7 +191,7 @@ std::optional<Value> LineParser::periodicPaymentPhrase(const QString& head, Tria
 
 // "interest on|of P <clauses>" -> simple interest, or compound interest when "compounded"
 // says how often. Committed after "on"/"of".
-std::optional<Value> LineParser::interestPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::interestPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("interest");
     expect({name});
     if (!(eat({u"on"}, Role::Keyword) || eat({u"of"}, Role::Keyword))) return std::nullopt;
@@ -206,7 +206,7 @@ std::optional<Value> LineParser::interestPhrase(TrialCommit& commit) {
 }
 
 // "present value of P <clauses>" -> P discounted over the span. Committed after "value of".
-std::optional<Value> LineParser::presentValuePhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::presentValuePhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("present value");
     if (!matches({u"present", u"value", u"of"})) return std::nullopt;
     expect({u"present", u"value", u"of"});
@@ -219,9 +219,9 @@ std::optional<Value> LineParser::presentValuePhrase(TrialCommit& commit) {
     return amount(future.value / growthFactor(f), future);
 }
 
-// "growth of|on P <clauses>" -> the amount P grows to. The dispatcher routes every "growth" here;
+// "growth of|on P <clauses>" -> the amount P grows to. The table routes every "growth" here;
 // "of"/"on" is tested before anything is read. Committed after it.
-std::optional<Value> LineParser::growthPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::growthPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("growth");
     if (!(matches({name, u"of"}) || matches({name, u"on"}))) return std::nullopt;
     mark(p, Role::Keyword);
@@ -250,7 +250,7 @@ Value LineParser::growthClause(const Quantity& a) {
 
 // "gain from A to B" -> (B − A) / A as a percentage, A brought to B's unit. Committed after
 // "from".
-std::optional<Value> LineParser::gainPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::gainPhrase(const QString&, TrialCommit& commit) {
     const QString name = QStringLiteral("gain");
     expect({name});
     if (!eat({u"from"}, Role::Keyword)) return std::nullopt;

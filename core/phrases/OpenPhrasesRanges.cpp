@@ -126,7 +126,7 @@ std::optional<Value> LineParser::rangeOrChange(const Value& first) {
 
 // "<unit> until|till D", "<unit> since D", "<unit> between A and B", "<unit> from A to B"
 // where <unit> is days, weeks, months, years, hours, minutes, seconds, workdays or "business
-// days" (the dispatcher checks the word after it). "until"/"since" count from or to now.
+// days" (the table's guard checks the word after it). "until"/"since" count from or to now.
 //   - Two dates (now counts as today, except for hours, minutes and seconds): whole days; weeks, months and
 //   years as fractions by their
 //     average length; workdays as the working days after the first up to and including the
@@ -271,7 +271,7 @@ bool LineParser::unitInFollows(int i) const {
 // "<unit> in a|an|one <unit>" -> one of the second unit in the first, as an amount of the first:
 // "hours in a day" is 24 hours. Committed once both units are read; a dimension mismatch is
 // the conversion's error.
-std::optional<Value> LineParser::unitInPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::unitInPhrase(const QString&, TrialCommit& commit) {
     const auto head = unitTermAt(p);
     if (!head || !matches({u"in"}, head->second) || !unitInFollows(head->second + 1)) return std::nullopt;
     const auto whole = unitTermAt(head->second + 2);

@@ -1,8 +1,12 @@
-#include "core/parser/Parser.h"
+#include "core/phrases/Phrases.h"
 
+#include "core/parser/Parser.h"
 #include "core/values/Arith.h"
 
-// The keyword phrases that start an operand, and the operand coercions their handlers share.
+#include <vector>
+
+// The table of keyword phrases that start an operand, its installation into the parser, and the
+// operand coercions the handlers share.
 
 namespace VexilCore {
 
@@ -50,112 +54,144 @@ const QHash<QString, QString>& LineParser::timeUnitWords() {
     return m;
 }
 
-// The head words route to their handlers in a fixed order. Each row's further condition is a
-// look-ahead test made before anything is consumed: a row whose condition fails lets the next
-// row try, while a selected handler that gives up ends the search with nothing.
-std::optional<Value> LineParser::phrase(const QString& w) {
-    const int next = p + 1;
+// The word-led phrases in the order they are tried. Each guard is a look-ahead made before
+// anything is consumed; a guard that fails lets the next row try, while a selected handler that
+// gives up ends the search with nothing. Guards must leave the parser as they found it.
+const LineParser::PhraseLayer& LineParser::phraseLayer() {
     // Whether the word lw is one of the n tokens after the head.
-    const auto anyWordAfter = [this](QStringView lw, int n) {
-        for (int k = p + 1; k <= p + n && k < t.size(); ++k)
-            if (t[k].isWord(lw)) return true;
+    static constexpr auto wordWithin = [](const LineParser& lp, QStringView lw, int n) {
+        for (int k = lp.p + 1; k <= lp.p + n && k < lp.t.size(); ++k)
+            if (lp.t[k].isWord(lw)) return true;
         return false;
     };
-    // Handlers read operands that may hold further phrases ("sum of sum of …"): each counts as
-    // a level of nesting.
-    const auto run = [this](auto&& handler) {
-        Nesting nest(*this);
-        return trial(handler);
-    };
+    // The rows whose handler cannot fail once the guard holds.
+    constexpr bool direct = true;
+    // "log(8)" and "gcd(12, 18)" are function calls.
+    const auto notCall = [](LineParser& lp, const QString&) { return !lp.t[lp.p + 1].isSym(u"("); };
+    // The heads that name a span of time, "business" of "business days" among them.
+    static const std::vector<QStringView> spanHeads = [] {
+        std::vector<QStringView> heads{u"business"};
+        for (auto it = timeUnitWords().keyBegin(); it != timeUnitWords().keyEnd(); ++it)
+            if (!it->contains(u' ')) heads.push_back(*it);
+        return heads;
+    }();
 
-    if (isOneOf(w, {u"square", u"cube"}) || w == u"root")
-        return run([&](TrialCommit& commit) { return rootPhrase(w, commit); });
-    if (w == u"log" && !t[next].isSym(u"("))
-        return run([&](TrialCommit& commit) { return logPhrase(commit); });
-    if (w == u"half" || isOneOf(w, {u"midpoint", u"halfway"}))
-        return run([&](TrialCommit& commit) {
-            return w == u"half" ? halfPhrase(commit) : midpointPhrase(w, commit);
+    static const PhraseLayer layer(
+        {&LineParser::parseLeadingStatement, &LineParser::conversion, &LineParser::tail, &LineParser::zoneAt,
+         &LineParser::applyFunction},
+        {
+            {{u"square", u"cube", u"root"}, nullptr, &LineParser::rootPhrase},
+            {{u"log"}, notCall, &LineParser::logPhrase},
+            {{u"half"}, nullptr, &LineParser::halfPhrase},
+            {{u"midpoint", u"halfway"}, nullptr, &LineParser::midpointPhrase},
+            {{u"larger", u"smaller"}, nullptr, &LineParser::extremePhrase},
+            {{u"loan"},
+             [](LineParser& lp, const QString&) {
+                 const std::optional<QString> after = lp.word(lp.p + 1);
+                 return after && isOneOf(*after, {u"payment", u"total", u"interest"});
+             },
+             &LineParser::loanPhrase},
+            {{u"gain"}, nullptr, &LineParser::gainPhrase},
+            {{u"max", u"maximum", u"min", u"minimum", u"average", u"mean", u"median", u"sum", u"total",
+              u"count"},
+             [](LineParser& lp, const QString&) { return lp.matches({u"of"}, lp.p + 1); },
+             &LineParser::listStatPhrase},
+            {{u"standard"}, nullptr, &LineParser::stdevPhrase},
+            {{u"gcd", u"lcm"}, notCall, &LineParser::gcdLcmPhrase},
+            // A span of time before a range word ("days until", "business days between").
+            {spanHeads,
+             [](LineParser& lp, const QString& head) {
+                 const int next = lp.p + 1;
+                 const int unitEnd = head == u"business" && lp.matches({u"days"}, next) ? next + 1 : next;
+                 return (unitEnd > next || timeUnitWords().contains(head)) &&
+                        isOneOf(lp.word(unitEnd).value_or(QString()),
+                                {u"until", u"till", u"since", u"between", u"from"});
+             },
+             &LineParser::timeBetweenPhrase},
+            // A zone name followed by "time" that ends the operand ("London time"). The zone words
+            // and an offset take at most five tokens, so a line without "time" close by is not
+            // looked up.
+            {{},
+             [](LineParser& lp, const QString&) {
+                 if (!wordWithin(lp, u"time", 5)) return false;
+                 const std::optional<ZoneMatch> zone = lp.zoneAt(lp.p);
+                 return zone && lp.matches({u"time"}, zone->end) && lp.isBoundary(zone->end + 1);
+             },
+             &LineParser::zoneTimePhrase,
+             direct},
+            // A unit term followed by "in" ("hours in a day"). A term spans at most seven tokens
+            // (four words, "^", "-", a digit), so without "in" close by there is nothing to look
+            // up. Looking must not leave usedPt behind.
+            {{},
+             [](LineParser& lp, const QString&) {
+                 if (!wordWithin(lp, u"in", 8)) return false;
+                 const bool usedPtBefore = lp.usedPt_;
+                 const std::optional<std::pair<CompoundUnit, int>> term = lp.unitTermAt(lp.p);
+                 lp.usedPt_ = usedPtBefore;
+                 return term && lp.matches({u"in"}, term->second) && lp.unitInFollows(term->second + 1);
+             },
+             &LineParser::unitInPhrase},
+            {{u"remainder"}, nullptr, &LineParser::remainderPhrase},
+            {{u"random"}, nullptr, &LineParser::randomPhrase},
+            {{u"clamp"}, nullptr, &LineParser::clampPhrase},
+            {{u"interest"}, nullptr, &LineParser::interestPhrase},
+            {{u"present"}, nullptr, &LineParser::presentValuePhrase},
+            {{u"growth"}, nullptr, &LineParser::growthPhrase},
+            {{u"daily", u"weekly", u"monthly", u"quarterly", u"annual", u"yearly"},
+             nullptr,
+             &LineParser::periodicPaymentPhrase},
+            {{u"time"},
+             [](LineParser& lp, const QString&) { return lp.matches({u"difference"}, lp.p + 1); },
+             &LineParser::zoneDifference},
+            {{u"time"},
+             [](LineParser& lp, const QString&) { return lp.matches({u"in"}, lp.p + 1); },
+             &LineParser::timeIn},
+            {{u"time"},
+             [](LineParser& lp, const QString&) { return lp.matches({u"between"}, lp.p + 1); },
+             &LineParser::timeBetweenPhrase},
+            {{u"date"},
+             [](LineParser& lp, const QString&) { return lp.matches({u"in"}, lp.p + 1); },
+             &LineParser::dateInPhrase},
+            {{u"week"},
+             [](LineParser& lp, const QString&) {
+                 return lp.matches({u"number"}, lp.p + 1) || lp.matches({u"of", u"the", u"year"}, lp.p + 1);
+             },
+             &LineParser::weekNumberPhrase},
+            {{u"day"},
+             [](LineParser& lp, const QString&) {
+                 return lp.matches({u"of", u"the", u"week"}, lp.p + 1);
+             },
+             &LineParser::dayOfWeekPhrase},
+            {{u"weekday"}, nullptr, &LineParser::weekdayPhrase},
+            {{u"next", u"last", u"this"},
+             [](LineParser& lp, const QString&) {
+                 const std::optional<QString> after = lp.word(lp.p + 1);
+                 return after && weekdays().contains(*after);
+             },
+             &LineParser::relativeWeekdayPhrase},
+            {{u"current", u"new"},
+             [](LineParser& lp, const QString&) { return lp.matches({u"timestamp"}, lp.p + 1); },
+             &LineParser::timestampPhrase,
+             direct},
         });
-    if (isOneOf(w, {u"larger", u"smaller"}))
-        return run([&](TrialCommit& commit) { return extremePhrase(w, commit); });
-    if (w == u"loan") {
-        const std::optional<QString> after = word(next);
-        if (after && isOneOf(*after, {u"payment", u"total", u"interest"}))
-            return run([&](TrialCommit& commit) { return loanPhrase(commit); });
-    }
-    if (w == u"gain") return run([&](TrialCommit& commit) { return gainPhrase(commit); });
-    if (isOneOf(w, {u"max", u"maximum", u"min", u"minimum", u"average", u"mean", u"median", u"sum", u"total",
-                    u"count"}) &&
-        matches({u"of"}, next))
-        return run([&](TrialCommit& commit) { return listStatPhrase(w, commit); });
-    if (w == u"standard") return run([&](TrialCommit& commit) { return stdevPhrase(commit); });
-    if (isOneOf(w, {u"gcd", u"lcm"}) && !t[next].isSym(u"("))
-        return run([&](TrialCommit& commit) { return gcdLcmPhrase(w, commit); });
-
-    // A span of time before a range word ("days until", "business days between").
-    const int unitEnd = w == u"business" && matches({u"days"}, next) ? next + 1 : next;
-    if ((unitEnd > next || timeUnitWords().contains(w)) &&
-        isOneOf(word(unitEnd).value_or(QString()), {u"until", u"till", u"since", u"between", u"from"}))
-        return run([&](TrialCommit& commit) { return timeBetweenPhrase(w, commit); });
-
-    // A zone name followed by "time" that ends the operand ("London time"). The zone words and
-    // an offset take at most five tokens, so a line without "time" close by is not looked up.
-    if (anyWordAfter(u"time", 5)) {
-        if (const std::optional<ZoneMatch> zone = zoneAt(p);
-            zone && matches({u"time"}, zone->end) && isBoundary(zone->end + 1))
-            return zoneTimePhrase(*zone);
-    }
-
-    // A unit term followed by "in" ("hours in a day"). A term spans at most seven tokens (four
-    // words, "^", "-", a digit), so without "in" close by there is nothing to look up. Looking
-    // must not leave usedPt behind.
-    if (anyWordAfter(u"in", 8)) {
-        const bool usedPtBefore = usedPt_;
-        const std::optional<std::pair<CompoundUnit, int>> term = unitTermAt(p);
-        usedPt_ = usedPtBefore;
-        if (term && matches({u"in"}, term->second) && unitInFollows(term->second + 1))
-            return run([&](TrialCommit& commit) { return unitInPhrase(commit); });
-    }
-
-    if (isOneOf(w, {u"remainder", u"random", u"clamp", u"interest", u"present", u"growth"}))
-        return run([&](TrialCommit& commit) { return openWordPhrase(w, commit); });
-    if (isOneOf(w, {u"daily", u"weekly", u"monthly", u"quarterly", u"annual", u"yearly"}))
-        return run([&](TrialCommit& commit) { return periodicPaymentPhrase(w, commit); });
-    if (w == u"time") {
-        if (matches({u"difference"}, next))
-            return run([&](TrialCommit& commit) {
-                eat({u"time"}, Role::Keyword);
-                return zoneDifference(commit);
-            });
-        if (matches({u"in"}, next)) return run([&] { return timeIn(); });
-        if (matches({u"between"}, next))
-            return run([&](TrialCommit& commit) { return timeBetweenPhrase(w, commit); });
-    }
-    if (w == u"date" && matches({u"in"}, next))
-        return run([&](TrialCommit& commit) { return dateInPhrase(commit); });
-    if (w == u"week" && (matches({u"number"}, next) || matches({u"of", u"the", u"year"}, next)))
-        return run([&](TrialCommit& commit) { return weekNumberPhrase(commit); });
-    if (w == u"day" && matches({u"of", u"the", u"week"}, next))
-        return run([&](TrialCommit& commit) { return dayOfWeekPhrase(commit); });
-    if (w == u"weekday") return run([&](TrialCommit& commit) { return weekdayPhrase(commit); });
-    if (isOneOf(w, {u"next", u"last", u"this"})) {
-        const std::optional<QString> after = word(next);
-        if (after && weekdays().contains(*after))
-            return run([&](TrialCommit& commit) { return relativeWeekdayPhrase(w, commit); });
-    }
-    if (isOneOf(w, {u"current", u"new"}) && matches({u"timestamp"}, next)) return timestampPhrase();
-    return std::nullopt;
+    return layer;
 }
 
-Value LineParser::zoneTimePhrase(const ZoneMatch& zone) {
-    markRange(p, zone.end, Role::Unit);
-    mark(zone.end, Role::Keyword);
-    advance(zone.end + 1 - p);
+void installPhrases() {
+    LineParser::install(LineParser::phraseLayer());
+}
+
+std::optional<Value> LineParser::zoneTimePhrase(const QString&, TrialCommit&) {
+    const std::optional<ZoneMatch> zone = zoneAt(p);
+    if (!zone) return std::nullopt;
+    markRange(p, zone->end, Role::Unit);
+    mark(zone->end, Role::Keyword);
+    advance(zone->end + 1 - p);
     const ZonedTime here{env.ctx.now, env.ctx.calendar.zone, QString(), 0};
-    return convertZone(here, zone.zone, zone.label);
+    return convertZone(here, zone->zone, zone->label);
 }
 
-Value LineParser::timestampPhrase() {
+std::optional<Value> LineParser::timestampPhrase(const QString&, TrialCommit&) {
     mark(p, Role::Keyword);
     mark(p + 1, Role::Keyword);
     advance(2);

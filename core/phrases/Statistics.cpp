@@ -128,7 +128,7 @@ Value LineParser::stat(const QString& name, const QList<Value>& values) const {
     throw CalcError(QStringLiteral("Unknown function ") + name);
 }
 
-std::optional<Value> LineParser::stdevPhrase(TrialCommit& commit) {
+std::optional<Value> LineParser::stdevPhrase(const QString&, TrialCommit& commit) {
     eat({u"standard"}, Role::Keyword);
     expect({u"deviation", u"of"});
     commit();

@@ -94,7 +94,8 @@ ZonedTime LineParser::convertZone(const ZonedTime& z, const QTimeZone& zone, con
     return result;
 }
 
-std::optional<Value> LineParser::zoneDifference(TrialCommit& commit) {
+std::optional<Value> LineParser::zoneDifference(const QString&, TrialCommit& commit) {
+    eat({u"time"}, Role::Keyword);
     expect({u"difference", u"between"});
     commit();
     const std::optional<ZoneMatch> a = zoneAt(p);
@@ -111,7 +112,7 @@ std::optional<Value> LineParser::zoneDifference(TrialCommit& commit) {
     return ValueArith::hours(d);
 }
 
-std::optional<Value> LineParser::timeIn() {
+std::optional<Value> LineParser::timeIn(const QString&, TrialCommit&) {
     eat({u"time", u"in"}, Role::Keyword);
     const std::optional<ZoneMatch> z = zoneAt(p);
     if (!z || !isBoundary(z->end)) return std::nullopt;

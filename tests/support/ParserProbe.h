@@ -36,6 +36,11 @@ struct ParserProbe {
     }
 
     int depth() const { return lp.depth; }
+    // The installed keyword half, taken away and put back as a type-erased pointer.
+    static const void* takePhrases() { return LineParser::installed.exchange(nullptr); }
+    static void putPhrasesBack(const void* layer) {
+        LineParser::installed.store(static_cast<const LineParser::PhraseLayer*>(layer));
+    }
     const QList<Token>& tokens() const { return lp.t; }
     bool atEnd() const { return lp.t[lp.p].atEnd(); }
     const EvalContext& ctx() const { return lp.env.ctx; }

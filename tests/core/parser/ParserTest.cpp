@@ -208,6 +208,23 @@ TEST(LineParser, BitwiseWordOperatorEndsAtAStopWord) {
     EXPECT_TRUE(symbols.atEnd());
 }
 
+// Without the keyword half a line would be misread ("half of 30" skipped as prose to 30): every
+// line says what is missing instead.
+TEST(LineParser, WithoutTheKeywordHalfEveryLineSaysSo) {
+    struct Uninstalled {
+        const void* layer = ParserProbe::takePhrases();
+        ~Uninstalled() { ParserProbe::putPhrasesBack(layer); }
+    };
+    {
+        const Uninstalled none;
+        for (const char* line : {"half of 30", "2 + 3", "just words"})
+            EXPECT_EQ(run(QString::fromUtf8(line)),
+                      QStringLiteral("error: The keyword phrases are not installed"))
+                << line;
+    }
+    EXPECT_EQ(run(QStringLiteral("half of 30")), QStringLiteral("15"));
+}
+
 TEST(LineParser, ConversionDispatch) {
     runTable({
         {"5 to km", "5 km"},
@@ -437,6 +454,14 @@ TEST(LineParserLimits, DeepNestingStopsWithAnError) {
     const auto nested = [](int n) { return QString(n, u'(') + u'1' + QString(n, u')'); };
     EXPECT_EQ(run(nested(LineParser::kMaxDepth)), QStringLiteral("1"));
     EXPECT_EQ(run(nested(LineParser::kMaxDepth + 1)), QStringLiteral("error: Too deeply nested"));
+    // A phrase that reads operands is a level of its own; the ones that read none are not.
+    const auto around = [](int n, const char* inner) {
+        return QString(n, u'(') + QString::fromUtf8(inner) + QString(n, u')');
+    };
+    EXPECT_EQ(run(around(LineParser::kMaxDepth - 1, "half of 4")), QStringLiteral("2"));
+    EXPECT_EQ(run(around(LineParser::kMaxDepth, "half of 4")), QStringLiteral("error: Too deeply nested"));
+    EXPECT_EQ(run(around(LineParser::kMaxDepth, "current timestamp")), QStringLiteral("other"));
+    EXPECT_EQ(run(around(LineParser::kMaxDepth, "London time")), QStringLiteral("other"));
     EXPECT_EQ(run(QString(5000, u'(')), QStringLiteral("error: Too deeply nested"));
     EXPECT_EQ(run(nested(20000)), QStringLiteral("error: Too deeply nested"));
 
