@@ -48,8 +48,9 @@ protected:
     // Waits until the sheet's file holds exactly the text; the message shows what it holds instead.
     void expectSheet(const QString& id, const QString& expected, const char* what) {
         const bool saved = XSession::waitFor([&] { return x.sheetText(id) == expected; }, saveTimeoutMs);
-        EXPECT_TRUE(saved) << what << ": the sheet file holds \"" << escaped(x.sheetText(id).value_or("<none>"))
-                           << "\", expected \"" << escaped(expected) << "\" (screenshot "
+        EXPECT_TRUE(saved) << what << ": the sheet file holds \""
+                           << escaped(x.sheetText(id).value_or("<none>")) << "\", expected \""
+                           << escaped(expected) << "\" (screenshot "
                            << x.keepScreenshot(QString::fromLatin1(what).replace(u' ', u'-')).toStdString()
                            << ")";
     }
@@ -92,8 +93,6 @@ protected:
         const QImage shot = x.screenshot();
         ASSERT_FALSE(shot.isNull()) << "no screenshot";
         const std::vector<int> baselines = numberBaselines(shot);
-        const QString kept = x.keepScreenshot(QString::fromLatin1(what).replace(u' ', u'-'));
-        ASSERT_EQ(int(baselines.size()), lines) << what << ": line numbers found in " << kept.toStdString();
         std::map<int, int> pitches;
         QStringList all;
         for (size_t i = 1; i < baselines.size(); ++i) {
@@ -102,15 +101,20 @@ protected:
             all << QString::number(pitch);
         }
         // Digits differ by a pixel of antialiasing at their feet; a lost line spacing costs several.
-        EXPECT_LE(pitches.rbegin()->first - pitches.begin()->first, 1)
-            << what << ": line pitches " << all.join(u' ').toStdString() << " (" << kept.toStdString() << ")";
+        const bool even = !pitches.empty() && pitches.rbegin()->first - pitches.begin()->first <= 1;
+        if (int(baselines.size()) == lines && even) return;
+        const QString kept = x.keepScreenshot(QString::fromLatin1(what).replace(u' ', u'-'));
+        EXPECT_EQ(int(baselines.size()), lines) << what << ": line numbers found in " << kept.toStdString();
+        EXPECT_TRUE(even) << what << ": line pitches " << all.join(u' ').toStdString() << " ("
+                          << kept.toStdString() << ")";
     }
 
     XSession x;
 };
 
 TEST_F(Desktop, ReturnOnEmptyLinesKeepsEveryLineFeedAndThePitch) {
-    x.seed({{sheet1, QStringLiteral("Sheet 1"), QString()}, {sheet2, QStringLiteral("Sheet 2"), QStringLiteral("2\n")}},
+    x.seed({{sheet1, QStringLiteral("Sheet 1"), QString()},
+            {sheet2, QStringLiteral("Sheet 2"), QStringLiteral("2\n")}},
            {}, sheet1);
     launch();
 
@@ -213,14 +217,17 @@ TEST_F(Desktop, RightClickOnAResultCopiesItOrInsertsAReference) {
     expectSheet(sheet1, QStringLiteral("2 + 3\n5"), "copied result pasted");
 
     rightClickForMenu(firstResult);
-    closeMenuWith({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}); // "Insert Reference"
+    closeMenuWith(
+        {QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}); // "Insert Reference"
     const bool inserted = XSession::waitFor(
         [this] {
             const auto text = x.sheetText(sheet1);
-            return text && text->startsWith(QStringLiteral("2 + 3\n5")) && text->contains(QStringLiteral("line1"));
+            return text && text->startsWith(QStringLiteral("2 + 3\n5")) &&
+                   text->contains(QStringLiteral("line1"));
         },
         saveTimeoutMs);
-    EXPECT_TRUE(inserted) << "no reference to line 1: \"" << escaped(x.sheetText(sheet1).value_or("")) << "\"";
+    EXPECT_TRUE(inserted) << "no reference to line 1: \"" << escaped(x.sheetText(sheet1).value_or(""))
+                          << "\"";
 }
 
 TEST_F(Desktop, WindowsHaveTheirSizesAndFixedDialogsCannotMaximise) {
@@ -234,22 +241,24 @@ TEST_F(Desktop, WindowsHaveTheirSizesAndFixedDialogsCannotMaximise) {
 
     x.keys({QStringLiteral("ctrl+comma")});
     QStringList settings;
-    ASSERT_TRUE(XSession::waitFor([&] { return (settings = x.windowsNamed(QStringLiteral("^Settings$"))).size() == 1; },
-                                  uiTimeoutMs))
+    ASSERT_TRUE(XSession::waitFor(
+        [&] { return (settings = x.windowsNamed(QStringLiteral("^Settings$"))).size() == 1; }, uiTimeoutMs))
         << "Ctrl+, showed no Settings window";
     // The About window comes from the first item of the application menu.
     x.click({27, 8});
-    ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus() == 1; }, uiTimeoutMs)) << "no application menu";
+    ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus() == 1; }, uiTimeoutMs))
+        << "no application menu";
     x.keys({QStringLiteral("Down"), QStringLiteral("Return")});
     QStringList about;
-    ASSERT_TRUE(XSession::waitFor([&] { return (about = x.windowsNamed(QStringLiteral("^About VEXIL$"))).size() == 1; },
-                                  uiTimeoutMs))
+    ASSERT_TRUE(XSession::waitFor(
+        [&] { return (about = x.windowsNamed(QStringLiteral("^About VEXIL$"))).size() == 1; }, uiTimeoutMs))
         << "no About window";
 
     for (const QString& id : {settings.first(), about.first()}) {
         const QString name = x.windowProperty(id, QStringLiteral("WM_NAME"));
         SCOPED_TRACE(name.toStdString());
-        EXPECT_TRUE(x.windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE")).contains(QStringLiteral("_NET_WM_WINDOW_TYPE_DIALOG")));
+        EXPECT_TRUE(x.windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE"))
+                        .contains(QStringLiteral("_NET_WM_WINDOW_TYPE_DIALOG")));
         const QString actions = x.windowProperty(id, QStringLiteral("_NET_WM_ALLOWED_ACTIONS"));
         EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << actions.toStdString();
         EXPECT_FALSE(actions.contains(QStringLiteral("MAXIMIZE"))) << actions.toStdString();
@@ -259,11 +268,14 @@ TEST_F(Desktop, WindowsHaveTheirSizesAndFixedDialogsCannotMaximise) {
 
 TEST_F(Desktop, ShortcutSelfTestPassesUnderTheWindowManager) {
     int exitCode = -1;
-    const std::optional<QString> output = x.runToEnd({QStringLiteral("--shortcut-check")}, 240'000, &exitCode);
+    const std::optional<QString> output =
+        x.runToEnd({QStringLiteral("--shortcut-check")}, 240'000, &exitCode);
     ASSERT_TRUE(output) << "--shortcut-check did not end within four minutes";
-    const QStringList failures = output->split(u'\n').filter(QRegularExpression(QStringLiteral("^(FAIL|FOCUS_UNAVAILABLE)")));
-    EXPECT_TRUE(output->contains(QStringLiteral("\nSHORTCUTS_OK\n"))) << failures.join(u'\n').toStdString() << "\n"
-                                                                      << output->toStdString();
+    const QStringList failures =
+        output->split(u'\n').filter(QRegularExpression(QStringLiteral("^(FAIL|FOCUS_UNAVAILABLE)")));
+    EXPECT_TRUE(output->contains(QStringLiteral("\nSHORTCUTS_OK\n")))
+        << failures.join(u'\n').toStdString() << "\n"
+        << output->toStdString();
     EXPECT_EQ(exitCode, 0);
 }
 
@@ -280,7 +292,8 @@ TEST_F(Desktop, TermRightAfterTypingKeepsEveryCharacter) {
     EXPECT_TRUE(x.waitForExit(30'000)) << "vexil did not end by itself after SIGTERM";
 
     launch();
-    EXPECT_EQ(x.sheetText(sheet1).value_or("<none>").toStdString(), (QStringLiteral("start") + typed).toStdString());
+    EXPECT_EQ(x.sheetText(sheet1).value_or("<none>").toStdString(),
+              (QStringLiteral("start") + typed).toStdString());
     x.keys({QStringLiteral("ctrl+End")});
     x.type(QStringLiteral("!"));
     expectSheet(sheet1, QStringLiteral("start") + typed + u'!', "after the restart");

@@ -82,6 +82,9 @@ QProcessEnvironment XSession::environment() const {
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("HOME"), m_scratch.filePath(QStringLiteral("home")));
+    // No session bus: nothing starts one on the program's behalf, so nothing outlives the session.
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=") + m_scratch.filePath(QStringLiteral("no-bus")));
     // An empty configuration folder: openbox falls back to its default configuration.
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_scratch.filePath(QStringLiteral("config")));
     for (const char* name : {"WAYLAND_DISPLAY", "XAUTHORITY", "SESSION_MANAGER", "QT_SCALE_FACTOR",
@@ -113,10 +116,10 @@ QString XSession::start() {
     if (const QString missing = missingTools(); !missing.isEmpty()) return missing;
     // Xvfb picks the first free display itself and writes its number to standard output when it is ready
     // for clients, so parallel sessions never race for a number.
-    m_xvfb.reset(spawn(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                QStringLiteral("-screen"), QStringLiteral("0"),
-                                                QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                                QStringLiteral("tcp")}));
+    m_xvfb.reset(spawn(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")}));
     m_xvfb->setStandardErrorFile(scratchPath(QStringLiteral("xvfb.log")));
     m_xvfb->start();
     if (!m_xvfb->waitForStarted(startTimeoutMs)) return QStringLiteral("Xvfb did not start");
@@ -127,7 +130,8 @@ QString XSession::start() {
         number += m_xvfb->readAllStandardOutput();
     }
     if (!number.contains('\n'))
-        return QStringLiteral("Xvfb gave no display number: ") + readAll(scratchPath(QStringLiteral("xvfb.log")));
+        return QStringLiteral("Xvfb gave no display number: ") +
+               readAll(scratchPath(QStringLiteral("xvfb.log")));
     m_display = u':' + QString::fromLatin1(number.trimmed());
 
     m_openbox.reset(spawn(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}));
@@ -140,7 +144,8 @@ QString XSession::start() {
         [this] {
             QProcess xprop;
             xprop.setProcessEnvironment(environment());
-            xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            xprop.start(QStringLiteral("xprop"),
+                        {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
             xprop.waitForFinished(toolTimeoutMs);
             return xprop.readAllStandardOutput().contains("window id");
         },
@@ -164,8 +169,7 @@ QString XSession::launch(const QStringList& arguments) {
             return found.size() == 1 || m_vexil->state() != QProcess::Running;
         },
         startTimeoutMs);
-    if (!shown || found.size() != 1)
-        return QStringLiteral("no main window appeared: ") + vexilOutput();
+    if (!shown || found.size() != 1) return QStringLiteral("no main window appeared: ") + vexilOutput();
     m_window = found.first();
     // Keys only reach the window once the window manager has made it the active one.
     if (!waitFor([this] { return activeWindow() == m_window; }, startTimeoutMs))
@@ -207,9 +211,8 @@ QString XSession::xdotool(const QStringList& arguments) {
     process.setProcessEnvironment(environment());
     process.start(QStringLiteral("xdotool"), arguments);
     const bool finished = process.waitForFinished(toolTimeoutMs);
-    EXPECT_TRUE(finished && process.exitCode() == 0)
-        << "xdotool " << arguments.join(u' ').toStdString() << ": "
-        << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(finished && process.exitCode() == 0) << "xdotool " << arguments.join(u' ').toStdString()
+                                                     << ": " << process.readAllStandardError().toStdString();
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
@@ -222,16 +225,18 @@ void XSession::type(const QString& text) {
 }
 
 void XSession::click(QPoint windowPoint, int button) {
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("--window"), m_window,
-             QString::number(windowPoint.x()), QString::number(windowPoint.y())});
-    xdotool({QStringLiteral("click"), QString::number(button)});
+    // The X server handles the motion before the click; a synchronous move would wait for ever when the
+    // pointer is already there.
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window,
+             QString::number(windowPoint.x()), QString::number(windowPoint.y()), QStringLiteral("click"),
+             QString::number(button)});
 }
 
 QStringList XSession::windowsNamed(const QString& pattern) {
     QProcess process;
     process.setProcessEnvironment(environment());
-    process.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+    process.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                              QStringLiteral("--name"), pattern});
     process.waitForFinished(toolTimeoutMs);
     return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
@@ -243,14 +248,16 @@ int XSession::openMenus() {
                                              QStringLiteral("--classname"), QStringLiteral("vexil")});
     search.waitForFinished(toolTimeoutMs);
     int count = 0;
-    for (const QString& id : QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+    for (const QString& id :
+         QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
         if (id == m_window) continue;
         QProcess info;
         info.setProcessEnvironment(environment());
         info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
         info.waitForFinished(toolTimeoutMs);
         const bool popup = info.readAllStandardOutput().contains("Override Redirect State: yes");
-        if (popup && !windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE")).contains(QStringLiteral("TOOLTIP")))
+        if (popup &&
+            !windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE")).contains(QStringLiteral("TOOLTIP")))
             ++count;
     }
     return count;
@@ -299,8 +306,8 @@ QString XSession::keepScreenshot(const QString& name) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString dir = QDir::current().filePath(QStringLiteral("screenshots"));
     QDir().mkpath(dir);
-    const QString path = QDir(dir).filePath(
-        (test ? QString::fromLatin1(test->name()) + u'-' : QString()) + name + QStringLiteral(".png"));
+    const QString path = QDir(dir).filePath((test ? QString::fromLatin1(test->name()) + u'-' : QString()) +
+                                            name + QStringLiteral(".png"));
     screenshot().save(path);
     return path;
 }

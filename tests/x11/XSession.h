@@ -55,8 +55,8 @@ public:
 
     // Runs xdotool; the test fails on a non-zero exit. Its standard output, trimmed.
     QString xdotool(const QStringList& arguments);
-    void keys(const QStringList& keys);     // one xdotool key call, e.g. {"ctrl+shift+Up"}
-    void type(const QString& text);         // typed as key presses, one by one
+    void keys(const QStringList& keys); // one xdotool key call, e.g. {"ctrl+shift+Up"}
+    void type(const QString& text);     // typed as key presses, one by one
     void click(QPoint windowPoint, int button = 1);
     // Visible windows whose title matches the pattern.
     QStringList windowsNamed(const QString& pattern);
