@@ -142,12 +142,9 @@ QString XSession::start() {
     // openbox announces itself on the root window once it manages the screen.
     const bool managed = waitFor(
         [this] {
-            QProcess xprop;
-            xprop.setProcessEnvironment(environment());
-            xprop.start(QStringLiteral("xprop"),
-                        {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            xprop.waitForFinished(toolTimeoutMs);
-            return xprop.readAllStandardOutput().contains("window id");
+            return output(QStringLiteral("xprop"),
+                          {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                .contains("window id");
         },
         startTimeoutMs);
     if (!managed) return QStringLiteral("openbox did not take the screen ") + m_display;
@@ -206,6 +203,14 @@ QString XSession::vexilOutput() const {
     return readAll(scratchPath(QStringLiteral("vexil.log")));
 }
 
+QByteArray XSession::output(const QString& program, const QStringList& arguments) const {
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(program, arguments);
+    if (!process.waitForFinished(toolTimeoutMs)) process.kill();
+    return process.readAllStandardOutput();
+}
+
 QString XSession::xdotool(const QStringList& arguments) {
     QProcess process;
     process.setProcessEnvironment(environment());
@@ -233,29 +238,22 @@ void XSession::click(QPoint windowPoint, int button) {
 }
 
 QStringList XSession::windowsNamed(const QString& pattern) {
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                              QStringLiteral("--name"), pattern});
-    process.waitForFinished(toolTimeoutMs);
-    return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    // A search that finds nothing exits with 1, which is no failure here.
+    return QString::fromUtf8(
+               output(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                  QStringLiteral("--name"), pattern}))
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 
 int XSession::openMenus() {
-    QProcess search;
-    search.setProcessEnvironment(environment());
-    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                             QStringLiteral("--classname"), QStringLiteral("vexil")});
-    search.waitForFinished(toolTimeoutMs);
+    const QByteArray found =
+        output(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                           QStringLiteral("--classname"), QStringLiteral("vexil")});
     int count = 0;
-    for (const QString& id :
-         QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+    for (const QString& id : QString::fromUtf8(found).split(u'\n', Qt::SkipEmptyParts)) {
         if (id == m_window) continue;
-        QProcess info;
-        info.setProcessEnvironment(environment());
-        info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-        info.waitForFinished(toolTimeoutMs);
-        const bool popup = info.readAllStandardOutput().contains("Override Redirect State: yes");
+        const bool popup = output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id})
+                               .contains("Override Redirect State: yes");
         if (popup &&
             !windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE")).contains(QStringLiteral("TOOLTIP")))
             ++count;
@@ -277,28 +275,21 @@ std::optional<QSize> XSession::windowSize(const QString& id) {
 }
 
 QString XSession::windowProperty(const QString& id, const QString& property) {
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.start(QStringLiteral("xprop"), {QStringLiteral("-id"), id, property});
-    process.waitForFinished(toolTimeoutMs);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return QString::fromUtf8(output(QStringLiteral("xprop"), {QStringLiteral("-id"), id, property}))
+        .trimmed();
 }
 
 QString XSession::activeWindow() {
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.start(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
-    process.waitForFinished(toolTimeoutMs);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    // No active window yet is an empty answer, not a failure.
+    return QString::fromUtf8(output(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}))
+        .trimmed();
 }
 
 QImage XSession::screenshot(const QString& id) {
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.start(QStringLiteral("import"),
-                  {QStringLiteral("-window"), id.isEmpty() ? m_window : id, QStringLiteral("png:-")});
-    if (!process.waitForFinished(toolTimeoutMs)) return {};
-    return QImage::fromData(process.readAllStandardOutput(), "PNG");
+    return QImage::fromData(
+        output(QStringLiteral("import"),
+               {QStringLiteral("-window"), id.isEmpty() ? m_window : id, QStringLiteral("png:-")}),
+        "PNG");
 }
 
 QString XSession::keepScreenshot(const QString& name) {

@@ -100,6 +100,8 @@ public:
     QString vexilOutput() const;
 
 private:
+    // Runs a tool of the session to its end (bounded) and returns its standard output.
+    QByteArray output(const QString& program, const QStringList& arguments) const;
     QProcess* spawn(const QString& program, const QStringList& arguments);
     void stop(QProcess* process, int timeoutMs);
 
