@@ -138,6 +138,7 @@ TEST_F(Desktop, ReturnOnEmptyLinesKeepsEveryLineFeedAndThePitch) {
     x.keys({QStringLiteral("Return")});
     x.type(QStringLiteral("5"));
     expectSheet(sheet2, QStringLiteral("2\n\n5"), "after switching");
+    expectEvenPitch(3, "pitch after switching");
 
     // A new sheet: its name is edited in place first; Escape keeps the name and returns to the sheet.
     x.keys({QStringLiteral("ctrl+n")});
