@@ -4,15 +4,19 @@
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
+#include "ui/notebook/Theme.h"
 #include "ui/snake/SnakeController.h"
 #include "ui/shell/AppEnvironment.h"
+#include "ui/shell/AppStyle.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -98,8 +102,8 @@ TEST_F(MainMenuTest, MenusHoldEveryItemWithItsKeysInOrder) {
           {"Select All", "Ctrl+A"},
           {"Copy All Results", "Ctrl+Shift+C"},
           {"-", ""},
-          {"Move Line Up", "Ctrl+Alt+Up"},
-          {"Move Line Down", "Ctrl+Alt+Down"},
+          {"Move Line Up", "Ctrl+Alt+Up; Ctrl+Shift+Up"},
+          {"Move Line Down", "Ctrl+Alt+Down; Ctrl+Shift+Down"},
           {"Insert Line Reference", "Ctrl+J"},
           {"-", ""},
           {"Find\u2026", "Ctrl+F"}}},
@@ -276,4 +280,28 @@ TEST_F(MainMenuTest, EditingItemsFollowTheFocusAndAreOffWhileTheSnakeShows) {
     emit edit->aboutToShow();
     EXPECT_TRUE(item("Edit", QStringLiteral("Copy"))->isEnabled()); // the selection is back with the focus
     emit edit->aboutToHide();
+}
+
+// Fusion etches disabled text with a light copy under it; in the dark menus it is drawn once, dimmed.
+TEST(AppStyleTest, DisabledMenuItemsAreDrawnFlatInTheDimmedColour) {
+    const QPalette before = QApplication::palette();
+    applyAppStyle();
+    QMenu menu;
+    QAction* disabled = menu.addAction(QStringLiteral("Hide Others"));
+    disabled->setEnabled(false);
+    QAction* enabled = menu.addAction(QStringLiteral("Show All"));
+    menu.adjustSize();
+    const QImage image = menu.grab().toImage();
+    const auto brightest = [&](QAction* action) {
+        const QRect rect = menu.actionGeometry(action);
+        int most = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                most = std::max(most, qGray(image.pixel(x, y)));
+        return most;
+    };
+    EXPECT_LE(brightest(disabled), qGray(Theme::muted().rgb()) + 2);
+    EXPECT_GT(brightest(enabled), qGray(Theme::muted().rgb()) + 40); // the same picture shows enabled text
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(before);
 }
