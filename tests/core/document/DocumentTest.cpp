@@ -1,4 +1,4 @@
-#include "Sheets.h"
+#include "tests/support/Sheets.h"
 
 using namespace VexilCore;
 using Sheets::check;
