@@ -63,12 +63,17 @@ struct Row {
     QString expected;
 };
 
-inline QList<LineOutcome> check(const QList<Row>& rows, const EvalContext& ctx = context(),
-                                Values values = Values::Shown) {
+// The rows' lines as the text of one sheet.
+inline QString sheetText(const QList<Row>& rows) {
     QStringList lines;
     for (const Row& r : rows)
         lines << r.line;
-    const QList<LineOutcome> outcomes = DocumentEvaluator(ctx).evaluate(lines.join(u'\n'));
+    return lines.join(u'\n');
+}
+
+inline QList<LineOutcome> check(const QList<Row>& rows, const EvalContext& ctx = context(),
+                                Values values = Values::Shown) {
+    const QList<LineOutcome> outcomes = DocumentEvaluator(ctx).evaluate(sheetText(rows));
     EXPECT_EQ(outcomes.size(), rows.size());
     for (qsizetype i = 0; i < std::min(outcomes.size(), rows.size()); ++i)
         EXPECT_EQ(describe(outcomes[i], values), rows[i].expected)
@@ -115,14 +120,6 @@ inline QList<Row> readSheet(const QString& name) {
             sheet.append({withoutTrailingSpaces(row.left(arrow)), row.mid(arrow + 1).trimmed()});
     }
     return sheet;
-}
-
-// The lines of a golden sheet, as one text.
-inline QString sheetText(const QList<Row>& rows) {
-    QStringList lines;
-    for (const Row& r : rows)
-        lines << r.line;
-    return lines.join(u'\n');
 }
 
 } // namespace Sheets

@@ -30,6 +30,11 @@ inline QString isoText(double secs, const QTimeZone& zone) {
     return text.isEmpty() ? num(secs) : text;
 }
 
+// "+1", "+0", "-1".
+inline QString withSign(qint64 n) {
+    return (n < 0 ? QString() : QStringLiteral("+")) + QString::number(n);
+}
+
 // " [percent]", " [mixed ft,in]", or nothing for a plain quantity.
 inline QString styleTag(const VexilCore::DisplayStyle& s) {
     using VexilCore::DisplayStyle;
@@ -81,16 +86,12 @@ inline QString describe(const VexilCore::Value& v) {
             .arg(d->day, 2, 10, QChar(u'0'));
     if (const auto* c = std::get_if<ClockTime>(&v))
         return QStringLiteral("clock ") + num(c->seconds) +
-               (c->dayOffset ? QStringLiteral(" %1%2d")
-                                   .arg(c->dayOffset < 0 ? QChar(u'-') : QChar(u'+'))
-                                   .arg(std::abs(c->dayOffset))
-                             : QString());
+               (c->dayOffset ? u' ' + withSign(c->dayOffset) + u'd' : QString());
     if (const auto* i = std::get_if<Instant>(&v))
         return QStringLiteral("instant ") + isoText(i->secs, QTimeZone::utc());
     if (const auto* z = std::get_if<ZonedTime>(&v))
-        return QStringLiteral("zoned %1 %2 %3%4")
-            .arg(isoText(z->date, z->zone), z->label, z->dayShift < 0 ? QString() : QStringLiteral("+"))
-            .arg(z->dayShift);
+        return QStringLiteral("zoned %1 %2 %3")
+            .arg(isoText(z->date, z->zone), z->label, withSign(z->dayShift));
     if (const bool* b = std::get_if<bool>(&v)) return *b ? QStringLiteral("true") : QStringLiteral("false");
     return QStringLiteral("text '") + std::get<QString>(v) + u'\'';
 }
