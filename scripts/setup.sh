@@ -1,6 +1,7 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the build needs, only those missing.
 VEXIL_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
-  tzdata fonts-dejavu-core ca-certificates openssl clang libclang-rt-14-dev)
+  tzdata fonts-dejavu-core ca-certificates openssl clang libclang-rt-14-dev
+  xvfb openbox xdotool x11-apps x11-utils imagemagick)
 
 vexil_install_packages() {
   local missing=()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/parser/Parser.h"
+#include "core/phrases/Phrases.h"
 
 #include <QLocale>
 #include <QTimeZone>
@@ -10,6 +11,10 @@
 
 // What a sheet of one line sees, for the parser's tests and benchmarks.
 namespace TestSupport {
+
+// The tests and benchmarks that make parsers themselves read lines in the whole language, as a
+// sheet does: the keyword phrases are installed before main starts.
+inline const bool phrasesInstalled = (VexilCore::installPhrases(), true);
 
 // 2023-11-14 22:13:20 UTC.
 inline constexpr double kFixedNow = 1'700'000'000;

@@ -1,5 +1,3 @@
-#include "core/phrases/Phrases.h"
-
 #include <gtest/gtest.h>
 
 #include <QLocale>
@@ -24,8 +22,6 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
 #endif
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    // Parsers made directly by the tests read the whole language too, as the sheet's do.
-    VexilCore::installPhrases();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,29 +1,20 @@
 #include "core/parser/Lexer.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/ValueText.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
 
-#include <charconv>
 #include <cmath>
 #include <random>
 
 using VexilCore::Token;
 using VexilCore::TokenKind;
 namespace Lexer = VexilCore::Lexer;
-
-// Readable failure output.
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
+using TestSupport::num;
 
 namespace {
-
-QString num(double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return QString::fromLatin1(buf, r.ptr - buf);
-}
 
 // One token as "kind payload", e.g. "num 31", "sym <=", "clock 54000 valid ampm".
 QString payload(const Token& t) {

@@ -1,7 +1,7 @@
 #include "core/rates/RatesService.h"
 
 #include "FakeFetchers.h"
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
