@@ -29,10 +29,14 @@ struct NoValue {};
 // The outcome of another line of the sheet.
 using LineResult = std::variant<Value, CalcError>;
 
-// What one line may see of its sheet. Built per line by the document evaluator; the parser
-// holds its own copy (the hashes are implicitly shared, so the copy is cheap) and the
-// conditional branches write variables into it.
+// What one line may see of its sheet. The document evaluator keeps one for the whole sheet and
+// sets the per-line fields before each line; a parser borrows it for its line, and the
+// conditional branches write variables into it while the parser lives.
 struct LineEnv {
+    LineEnv() = default;
+    // Made from ctx directly: no default calendar (and its time zone) is built first.
+    explicit LineEnv(const EvalContext& ctx) : ctx(ctx) {}
+
     EvalContext ctx;
     QHash<QString, Value> variables;
     std::optional<Quantity> ans;
@@ -55,7 +59,16 @@ using Assignment = std::pair<QString, Value>;
 // Token indices everywhere refer to the token list without the quoted tokens.
 class LineParser {
 public:
-    LineParser(QList<Token> tokens, LineEnv env);
+    // Borrows env, which must outlive the parser. Variables that a conditional branch assigns go
+    // into env for the rest of the line and are taken out again when the parser is dropped, so
+    // env holds the same variables after the line as before it.
+    LineParser(QList<Token> tokens, LineEnv& env);
+    // Keeps its own env.
+    LineParser(QList<Token> tokens, LineEnv&& env);
+    LineParser(QList<Token> tokens, const LineEnv& env) : LineParser(std::move(tokens), LineEnv(env)) {}
+    ~LineParser();
+    LineParser(const LineParser&) = delete;
+    LineParser& operator=(const LineParser&) = delete;
 
     // The entry for one line: NoValue gives nothing, a CalcError passes on unchanged.
     std::optional<Value> parseLine();
@@ -391,13 +404,16 @@ private:
     const QList<Token> quoted;
     int p = 0;
     QList<std::optional<Role>> roles;
-    LineEnv env;
+    std::optional<LineEnv> ownEnv; // when the parser keeps its env
+    LineEnv& env;
     bool sawValue = false;
     bool usedPt_ = false;
     QSet<QString> stopWords;
     QList<Assignment> assignments_;
     bool lastWasPercent = false;
     int depth = 0; // nesting guard
+    // What the borrowed env's variables held before a branch assigned them: put back on drop.
+    QList<std::pair<QString, std::optional<Value>>> replacedVariables;
     bool impliedYear = false; // a month and day took the current year since this was last cleared
 
     // ---- Helpers of the lower levels -------------------------------------------------------

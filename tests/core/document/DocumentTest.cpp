@@ -280,6 +280,25 @@ TEST(DocumentPass, AssignmentsInsideConditionals) {
     EXPECT_FALSE(flag[0].message->contains(QStringLiteral("reserved word")));
 }
 
+TEST(DocumentPass, EachLineSeesOnlyTheDefinitionsAboveIt) {
+    check({
+        {"b = 1", "= 1"},
+        // Both sides are read and the line fails: what its taken side assigned is not kept.
+        {"if 1 < 2 then a = 5 else 1 / 0", "! Division by zero"},
+        {"if 1 < 2 then b = 5 else 1 / 0", "! Division by zero"},
+        {"a + 1", "! Unknown name 'a'"},
+        {"b + 1", "= 2"},
+        // A line read again with "pt" as pints leaves the next line's "pt" a point.
+        {"1 cup + 1 pt", "= 3 cups"},
+        {"12 pt + 1 in", "= 84 pt"},
+        // A unit defined again holds from its new definition on.
+        {"1 glass = 250 ml", "= 250 mL"},
+        {"2 glasses in ml", "= 500 mL"},
+        {"1 glass = 300 ml", "= 300 mL"},
+        {"2 glass in ml", "= 600 mL"},
+    });
+}
+
 TEST(DocumentPass, StyledResults) {
     check({
         {"4095 as hex", "= 0xFFF"},
