@@ -283,6 +283,8 @@ private:
 
     // ---- Primaries -------------------------------------------------------------------------
     Value parsePrimary();
+    // parsePrimary's reading, with nothing where parsePrimary throws NoValue.
+    std::optional<Value> primaryOrNothing();
     Value relativeToNow(const Value& v, int sign) const;
     std::optional<ClockTime> clockFollowing();
     Instant combine(const CalendarDate& date, const ClockTime& clock) const;
@@ -414,6 +416,9 @@ private:
     int depth = 0; // nesting guard
     // What the borrowed env's variables held before a branch assigned them: put back on drop.
     QList<std::pair<QString, std::optional<Value>>> replacedVariables;
+    // The line's first primary with lastWasPercent after it, read by parseLine before the
+    // operator chain; the chain's first parsePrimary takes it.
+    std::optional<std::pair<Value, bool>> firstPrimary;
     bool impliedYear = false; // a month and day took the current year since this was last cleared
 
     // ---- Helpers of the lower levels -------------------------------------------------------
