@@ -102,6 +102,7 @@ public:
     static const QSet<QString>& specialTargetWords();
     static const QStringList& decimalPlaceWords();
     static const QHash<QString, int>& unitPowerPrefixes();
+    static const QSet<QString>& phraseStarts();
 
     // Deepest nesting of operands before "Too deeply nested".
     static constexpr int kMaxDepth = 200;
@@ -421,6 +422,12 @@ private:
     std::optional<std::pair<Value, bool>> firstPrimary;
     bool impliedYear = false; // a month and day took the current year since this was last cleared
 
+    // Offers found (a callable (const QString& name, int n) -> bool) the first n of the count
+    // words at i joined by single blanks, for n from count down to least, until it answers true;
+    // lower-case words when lower. The name borrows a buffer kept between calls: copy it to keep
+    // it. count is at most 4.
+    template <class F> void longestName(int i, int count, int least, bool lower, F&& found) const;
+
     // ---- Helpers of the lower levels -------------------------------------------------------
     Value parseGroup();
     Value parseCurrencyAmount();
@@ -471,6 +478,21 @@ public:
 private:
     LineParser& lp;
 };
+
+template <class F> void LineParser::longestName(int i, int count, int least, bool lower, F&& found) const {
+    // Joined once into a buffer that keeps its capacity, so looking names up allocates nothing.
+    thread_local QString joined;
+    qsizetype ends[4];
+    Q_ASSERT(count <= 4);
+    joined.resize(0);
+    for (int k = 0; k < count; ++k) {
+        if (k > 0) joined += u' ';
+        joined += lower ? t[i + k].lower : t[i + k].text;
+        ends[k] = joined.size();
+    }
+    for (int n = count; n >= least; --n)
+        if (found(QString::fromRawData(joined.constData(), ends[n - 1]), n)) return;
+}
 
 template <class F> std::optional<Value> LineParser::trial(F&& body) {
     TrialState saved = save();

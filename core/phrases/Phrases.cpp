@@ -8,9 +8,17 @@ namespace VexilCore {
 
 namespace {
 
-bool isOneOf(const QString& w, std::initializer_list<QStringView> words) {
-    for (QStringView x : words)
-        if (w == x) return true;
+// The words are literals: compared as they stand, so that no length is worked out for a word
+// whose first letters already differ.
+bool isOneOf(const QString& w, std::initializer_list<const char16_t*> words) {
+    const qsizetype n = w.size();
+    const QChar* c = w.constData();
+    for (const char16_t* x : words) {
+        qsizetype k = 0;
+        while (k < n && x[k] != u'\0' && x[k] == c[k].unicode())
+            ++k;
+        if (k == n && x[k] == u'\0') return true;
+    }
     return false;
 }
 
