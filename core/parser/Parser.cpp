@@ -10,7 +10,7 @@ QList<Token> withoutQuoted(QList<Token> tokens) {
     // The usual line has no quoted text and ends in eof: its list is shared, not copied.
     const bool hasQuoted = std::any_of(tokens.cbegin(), tokens.cend(),
                                        [](const Token& tok) { return tok.kind == TokenKind::Quoted; });
-    if (!hasQuoted && !tokens.isEmpty() && tokens.last().kind == TokenKind::Eof) return tokens;
+    if (!hasQuoted && !tokens.isEmpty() && tokens.constLast().kind == TokenKind::Eof) return tokens;
     QList<Token> out;
     out.reserve(tokens.size());
     for (const Token& tok : tokens)
