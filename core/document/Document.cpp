@@ -173,6 +173,14 @@ void Pass::evaluateLine(int index, TextRange range) {
         return;
     }
 
+    if (line.size() > DocumentEvaluator::kMaxLineLength) {
+        o.kind = Kind::Error;
+        o.message = QStringLiteral("Line too long");
+        finish(o);
+        outcomes.append(std::move(o));
+        return;
+    }
+
     qsizetype labelLen = 0;
     if (const auto len = DocumentEvaluator::labelLength(line)) {
         labelLen = *len;

@@ -141,6 +141,24 @@ TEST(DocumentPass, DeeplyNestedLineFailsAlone) {
     EXPECT_EQ(out[1].kind, Kind::Value);
 }
 
+TEST(DocumentPass, OverlongLineFailsAlone) {
+    const qsizetype most = DocumentEvaluator::kMaxLineLength;
+    // The longest line is read; a longer one is refused without being read; a heading of any
+    // length stays a heading.
+    const QString sum = u'1' + QStringLiteral("+1").repeated((most - 1) / 2);
+    const QString bangs = u'3' + QString(most, u'!');
+    const QString heading = u'#' + QString(most, u'!');
+    const QList<LineOutcome> out = evaluate(QStringList{sum, bangs, heading, QStringLiteral("2")}.join(u'\n'));
+    ASSERT_EQ(out.size(), 4);
+    ASSERT_EQ(out[0].kind, Kind::Value);
+    EXPECT_EQ(asQuantity(*out[0].value)->value, double(most / 2));
+    EXPECT_EQ(out[1].kind, Kind::Error);
+    EXPECT_EQ(out[1].message, QStringLiteral("Line too long"));
+    EXPECT_TRUE(out[1].highlights.isEmpty());
+    EXPECT_EQ(out[2].kind, Kind::Heading);
+    EXPECT_EQ(out[3].kind, Kind::Value);
+}
+
 TEST(DocumentPass, VariablesAndTriggerWords) {
     check({
         // "x" is both an operator word and a name: a line that parses keeps its value.
