@@ -25,9 +25,14 @@ bool isAsciiLetter(QChar c) {
     return isAsciiUpper(c) || (c >= u'a' && c <= u'z');
 }
 
+// The fixed fiat codes and the coins in one set: one lookup instead of two.
+const QSet<QString>& fixedCodes() {
+    static const QSet<QString> codes = Currencies::codeSet() + Currencies::cryptoCodes();
+    return codes;
+}
+
 bool isCurrencyCode(const QString& code) {
-    return Currencies::codeSet().contains(code) || Currencies::cryptoCodes().contains(code) ||
-           Currencies::dynamicCodes().contains(code);
+    return fixedCodes().contains(code) || Currencies::dynamicCodes().contains(code);
 }
 
 UnitRef codeUnit(detail::Registry& r, const QString& code) {
@@ -132,11 +137,11 @@ std::optional<UnitPower> lookupWord(const QString& word, bool ptAsPint) {
     if (UnitRef u = r.folded.value(lower)) return UnitPower(u, 1);
 
     // A currency code in any case, unless it is also an ordinary word ("all", "top").
-    if (n >= 3 && n <= 5 && std::all_of(word.begin(), word.end(), isAsciiLetter) &&
-        !Currencies::wordLikeCodes().contains(lower)) {
+    if (n >= 3 && n <= 5 && std::all_of(word.begin(), word.end(), isAsciiLetter)) {
         char16_t upperBuf[kShortWord];
         const QString code = caseMapped(word, upperBuf, true);
-        if (isCurrencyCode(code)) return UnitPower(codeUnit(r, QString(code.constData(), code.size())), 1);
+        if (isCurrencyCode(code) && !Currencies::wordLikeCodes().contains(lower))
+            return UnitPower(codeUnit(r, QString(code.constData(), code.size())), 1);
     }
     return std::nullopt;
 }
