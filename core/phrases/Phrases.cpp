@@ -109,10 +109,16 @@ std::optional<Value> LineParser::phrase(const QString& w) {
                 zone && matches({u"time"}, zone->end) && isBoundary(zone->end + 1))
                 return zoneTimePhrase(*zone);
         }
-        // A unit term followed by "in" ("hours in a day"). A term spans at most seven tokens
-        // (four words, "^", "-", a digit), so without "in" close by there is nothing to look up.
-        // Looking must not leave usedPt behind.
-        if (anyWordAfter(u"in", 8)) {
+        // A unit term followed by "in" and "a", "an" or "one" ("hours in a day"). A term spans at
+        // most seven tokens (four words, "^", "-", a digit), so without such an "in" close by
+        // there is nothing to look up. Looking must not leave usedPt behind.
+        const auto inOneAhead = [&] {
+            const QStringView in = u"in";
+            for (int k = p + 1; k <= p + 8 && k < t.size(); ++k)
+                if (t[k].isWord(in) && unitInFollows(k + 1)) return true;
+            return false;
+        };
+        if (inOneAhead()) {
             const bool usedPtBefore = usedPt_;
             const std::optional<std::pair<CompoundUnit, int>> term = unitTermAt(p);
             usedPt_ = usedPtBefore;
