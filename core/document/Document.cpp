@@ -321,6 +321,8 @@ bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, qsizetype offset) {
 // Highlights of the tokens before a right-hand side: the parser sees only what follows "=".
 void markHead(LineOutcome& o, const QList<Token>& all, qsizetype rhsAt, qsizetype offset,
               const std::function<Role(const Token&)>& role) {
+    // Room for the parser's highlights of the right-hand side as well.
+    o.highlights.reserve(o.highlights.size() + all.size());
     for (qsizetype i = 0; i < rhsAt; ++i) {
         const Token& tok = all[i];
         if (tok.range.length <= 0) continue;
@@ -397,10 +399,12 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
         }
     if (eq <= 0 || !DocumentEvaluator::isAllWords(t, 0, eq)) return false;
 
-    QStringList words;
-    for (qsizetype i = 0; i < eq; ++i)
-        words.append(t[i].text);
-    const QString name = words.join(u' ');
+    // A one-word name shares its token's text.
+    QString name = t[0].text;
+    for (qsizetype i = 1; i < eq; ++i) {
+        name += u' ';
+        name += t[i].text;
+    }
 
     const qsizetype rhsAt = afterEquals(all);
     markHead(o, all, rhsAt, offset,
@@ -413,25 +417,26 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
         o.incomplete = incomplete;
         return true;
     };
-    for (const QString& w : words)
-        if (!DocumentEvaluator::isValidWord(w))
-            return fail(u'\'' + w + QStringLiteral("' is a reserved word"));
-    if (words.size() == 1 && !DocumentEvaluator::isValidName(name))
+    // A one-word name must be a valid name, which it can only be as a valid word.
+    if (eq == 1 && !DocumentEvaluator::isValidName(name))
         return fail(u'\'' + name + QStringLiteral("' is a reserved word"));
+    for (qsizetype i = 0; eq > 1 && i < eq; ++i)
+        if (!DocumentEvaluator::isValidWord(t[i].text))
+            return fail(u'\'' + t[i].text + QStringLiteral("' is a reserved word"));
 
-    const QString missing = QStringLiteral("Expected a value for ") + name;
+    const auto missing = [&] { return QStringLiteral("Expected a value for ") + name; };
     if (t[eq + 1].atEnd()) {
         for (qsizetype i = rhsAt; i < all.size(); ++i)
             if (all[i].kind == TokenKind::Comment || all[i].kind == TokenKind::Quoted)
                 o.highlights.append(
                     Highlight{TextRange{all[i].range.location + offset, all[i].range.length}, Role::Comment});
-        return fail(missing, true);
+        return fail(missing(), true);
     }
 
     Parsed parsed = parse(all.mid(rhsAt), offset);
     addHighlights(o, std::move(parsed.highlights));
     if (parsed.error) return fail(parsed.error->message, parsed.error->incomplete);
-    if (!parsed.value) return fail(missing, true);
+    if (!parsed.value) return fail(missing(), true);
     takeAssignments(parsed);
     env.variables.insert(name, *parsed.value);
     o.kind = Kind::Value;
