@@ -32,14 +32,6 @@ bool hasCommentOrQuoted(const QList<Token>& tokens) {
     return false;
 }
 
-// The parser's highlights after the line's own (a label's): the list itself when there are none.
-void addHighlights(LineOutcome& o, QList<Highlight>&& highlights) {
-    if (o.highlights.isEmpty())
-        o.highlights = std::move(highlights);
-    else
-        o.highlights += highlights;
-}
-
 // The singular key of a custom unit word: a word of four or more letters loses a final "s".
 QString customSingular(const QString& lw) {
     // "glass" and "boss" are singular already; cutting their "s" would leave "3 glasses" unknown.
@@ -64,17 +56,16 @@ private:
     struct Parsed {
         std::optional<Value> value;
         std::optional<CalcError> error;
-        QList<Highlight> highlights;
         QList<Assignment> assignments;
     };
 
     void evaluateLine(int index, TextRange range);
     void finish(LineOutcome& o);
-    // Parses tokens (with their quoted tokens) in env; one retry with "pt" as pints on a
-    // dimension error.
-    Parsed parse(const QList<Token>& tokens, qsizetype offset);
+    // Parses tokens (with their quoted tokens) in env and appends their highlights to
+    // highlights; one retry with "pt" as pints on a dimension error.
+    Parsed parse(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights);
     // One parse; the parser is dropped before the sheet's maps change again.
-    Parsed parseOnce(const QList<Token>& tokens, qsizetype offset, bool& usedPt);
+    Parsed parseOnce(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights, bool& usedPt);
     void takeAssignments(const Parsed& parsed);
     bool summaryRow(LineOutcome& o, const QList<Token>& tokens, qsizetype offset);
     bool customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, qsizetype offset);
@@ -116,7 +107,8 @@ QList<LineOutcome> Pass::run() {
     return std::move(outcomes);
 }
 
-Pass::Parsed Pass::parseOnce(const QList<Token>& tokens, qsizetype offset, bool& usedPt) {
+Pass::Parsed Pass::parseOnce(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights,
+                             bool& usedPt) {
     Parsed out;
     LineParser parser(tokens, env);
     try {
@@ -125,18 +117,20 @@ Pass::Parsed Pass::parseOnce(const QList<Token>& tokens, qsizetype offset, bool&
         out.error = e;
     } catch (const NoValue&) {
     }
-    out.highlights = parser.highlights(offset);
+    parser.appendHighlights(highlights, offset);
     out.assignments = parser.assignments();
     usedPt = parser.usedPt();
     return out;
 }
 
-Pass::Parsed Pass::parse(const QList<Token>& tokens, qsizetype offset) {
+Pass::Parsed Pass::parse(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights) {
+    const qsizetype before = highlights.size();
     bool usedPt = false;
-    Parsed out = parseOnce(tokens, offset, usedPt);
+    Parsed out = parseOnce(tokens, offset, highlights, usedPt);
     if (out.error && out.error->isDimension && usedPt) {
+        highlights.resize(before);
         env.ptAsPint = true;
-        out = parseOnce(tokens, offset, usedPt);
+        out = parseOnce(tokens, offset, highlights, usedPt);
         env.ptAsPint = false;
     }
     return out;
@@ -185,6 +179,8 @@ void Pass::evaluateLine(int index, TextRange range) {
     if (const auto len = DocumentEvaluator::labelLength(line)) {
         labelLen = *len;
         o.labelRange = TextRange{range.location, labelLen};
+        // Room for the highlights of the rest, which are at most one a character.
+        o.highlights.reserve(1 + line.size() - labelLen + 1);
         o.highlights.append(Highlight{*o.labelRange, Role::Label});
     }
     const qsizetype offset = range.location + labelLen;
@@ -235,8 +231,7 @@ void Pass::evaluateLine(int index, TextRange range) {
         t.prepend(injected);
     }
 
-    Parsed parsed = parse(tokens, offset);
-    addHighlights(o, std::move(parsed.highlights));
+    Parsed parsed = parse(tokens, offset, o.highlights);
 
     if (!parsed.error && parsed.value) {
         takeAssignments(parsed);
@@ -357,8 +352,7 @@ bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token
     o.isAssignment = true;
 
     const QString lw = t[1].lower;
-    Parsed parsed = parse(all.mid(rhsAt), offset);
-    addHighlights(o, std::move(parsed.highlights));
+    Parsed parsed = parse(all.mid(rhsAt), offset, o.highlights);
     try {
         if (parsed.error) throw *parsed.error;
         if (!parsed.value) throw CalcError(QStringLiteral("Expected a value for ") + word, true);
@@ -433,8 +427,7 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
         return fail(missing(), true);
     }
 
-    Parsed parsed = parse(all.mid(rhsAt), offset);
-    addHighlights(o, std::move(parsed.highlights));
+    Parsed parsed = parse(all.mid(rhsAt), offset, o.highlights);
     if (parsed.error) return fail(parsed.error->message, parsed.error->incomplete);
     if (!parsed.value) return fail(missing(), true);
     takeAssignments(parsed);

@@ -166,7 +166,12 @@ void LineParser::advance(int n) {
 
 QList<Highlight> LineParser::highlights(qsizetype offset) const {
     QList<Highlight> out;
-    out.reserve(t.size() + quoted.size());
+    appendHighlights(out, offset);
+    return out;
+}
+
+void LineParser::appendHighlights(QList<Highlight>& out, qsizetype offset) const {
+    out.reserve(out.size() + t.size() + quoted.size());
     for (qsizetype i = 0; i < t.size(); ++i) {
         const Token& tok = t[i];
         if (tok.range.length <= 0) continue;
@@ -181,7 +186,6 @@ QList<Highlight> LineParser::highlights(qsizetype offset) const {
     }
     for (const Token& tok : quoted)
         out.append(Highlight{TextRange{tok.range.location + offset, tok.range.length}, Role::Comment});
-    return out;
 }
 
 } // namespace VexilCore

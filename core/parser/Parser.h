@@ -76,6 +76,8 @@ public:
     // The line's highlights shifted by offset into sheet coordinates. Not sorted: the quoted
     // tokens come last.
     QList<Highlight> highlights(qsizetype offset) const;
+    // The same highlights added to the end of out.
+    void appendHighlights(QList<Highlight>& out, qsizetype offset) const;
 
     // Assignments made inside conditional branches, in order.
     const QList<Assignment>& assignments() const { return assignments_; }

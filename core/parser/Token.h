@@ -89,6 +89,13 @@ struct Token {
     // lw must already be lower-case; it is compared unchanged.
     bool isWord(QStringView lw) const { return kind == TokenKind::Word && lower == lw; }
     bool isSym(QStringView s) const { return kind == TokenKind::Sym && text == s; }
+    // The same for literals, whose length is known without measuring them on every call.
+    template <qsizetype N> bool isWord(const char16_t (&lw)[N]) const {
+        return kind == TokenKind::Word && lower.size() == N - 1 && lower == QStringView(lw, N - 1);
+    }
+    template <qsizetype N> bool isSym(const char16_t (&s)[N]) const {
+        return kind == TokenKind::Sym && text.size() == N - 1 && text == QStringView(s, N - 1);
+    }
     bool atEnd() const { return kind == TokenKind::Eof || kind == TokenKind::Comment; }
 };
 
