@@ -12,9 +12,17 @@ namespace VexilCore {
 
 namespace {
 
-bool isOneOf(const QString& w, std::initializer_list<QStringView> words) {
-    for (QStringView x : words)
-        if (w == x) return true;
+// The words are literals: compared as they stand, so that no length is worked out for a word
+// whose first letters already differ.
+bool isOneOf(const QString& w, std::initializer_list<const char16_t*> words) {
+    const qsizetype n = w.size();
+    const QChar* c = w.constData();
+    for (const char16_t* x : words) {
+        qsizetype k = 0;
+        while (k < n && x[k] != u'\0' && x[k] == c[k].unicode())
+            ++k;
+        if (k == n && x[k] == u'\0') return true;
+    }
     return false;
 }
 
@@ -58,12 +66,6 @@ const QHash<QString, QString>& LineParser::timeUnitWords() {
 // anything is consumed; a guard that fails lets the next row try, while a selected handler that
 // gives up ends the search with nothing. Guards must leave the parser as they found it.
 const LineParser::PhraseLayer& LineParser::phraseLayer() {
-    // Whether the word lw is one of the n tokens after the head.
-    static constexpr auto wordWithin = [](const LineParser& lp, QStringView lw, int n) {
-        for (int k = lp.p + 1; k <= lp.p + n && k < lp.t.size(); ++k)
-            if (lp.t[k].isWord(lw)) return true;
-        return false;
-    };
     // The rows whose handler cannot fail once the guard holds.
     constexpr bool direct = true;
     // "log(8)" and "gcd(12, 18)" are function calls.
@@ -113,18 +115,28 @@ const LineParser::PhraseLayer& LineParser::phraseLayer() {
             // looked up.
             {{},
              [](LineParser& lp, const QString&) {
-                 if (!wordWithin(lp, u"time", 5)) return false;
+                 const auto timeAhead = [&lp] {
+                     for (int k = lp.p + 1; k <= lp.p + 5 && k < lp.t.size(); ++k)
+                         if (lp.t[k].isWord(u"time")) return true;
+                     return false;
+                 };
+                 if (!timeAhead()) return false;
                  const std::optional<ZoneMatch> zone = lp.zoneAt(lp.p);
                  return zone && lp.matches({u"time"}, zone->end) && lp.isBoundary(zone->end + 1);
              },
              &LineParser::zoneTimePhrase,
              direct},
-            // A unit term followed by "in" ("hours in a day"). A term spans at most seven tokens
-            // (four words, "^", "-", a digit), so without "in" close by there is nothing to look
-            // up. Looking must not leave usedPt behind.
+            // A unit term followed by "in" and "a", "an" or "one" ("hours in a day"). A term spans
+            // at most seven tokens (four words, "^", "-", a digit), so without such an "in" close by
+            // there is nothing to look up. Looking must not leave usedPt behind.
             {{},
              [](LineParser& lp, const QString&) {
-                 if (!wordWithin(lp, u"in", 8)) return false;
+                 const auto inOneAhead = [&lp] {
+                     for (int k = lp.p + 1; k <= lp.p + 8 && k < lp.t.size(); ++k)
+                         if (lp.t[k].isWord(u"in") && lp.unitInFollows(k + 1)) return true;
+                     return false;
+                 };
+                 if (!inOneAhead()) return false;
                  const bool usedPtBefore = lp.usedPt_;
                  const std::optional<std::pair<CompoundUnit, int>> term = lp.unitTermAt(lp.p);
                  lp.usedPt_ = usedPtBefore;
