@@ -84,7 +84,7 @@ TEST(LeadingStatements, AssignmentsInSides) {
 TEST(LeadingStatements, BorrowedEnvironmentGetsItsVariablesBack) {
     // The document pass lends one environment to every line's parser: what a branch assigns is
     // seen by the rest of its line only.
-    LineEnv env = makeEnv();
+    LineEnv env = oneLineEnv();
     env.variables.insert(QStringLiteral("a"), number(1));
     {
         LineParser lp(Lexer::lex(QStringLiteral("if 1 < 2 then a = 5 else b = 6"), true), env);
