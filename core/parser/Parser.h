@@ -345,7 +345,8 @@ private:
     std::optional<Value> listStatPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> stdevPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> gcdLcmPhrase(const QString& head, TrialCommit& commit);
-    // "London time": the zone at the head followed by "time", the table's guard has checked.
+    // "London time": a zone name at the head followed by "time" that ends the operand; nothing,
+    // with nothing read, otherwise.
     std::optional<Value> zoneTimePhrase(const QString& head, TrialCommit& commit);
     // "current timestamp", "new timestamp".
     std::optional<Value> timestampPhrase(const QString& head, TrialCommit& commit);
@@ -452,8 +453,8 @@ public:
         std::vector<QStringView> heads; // lower-case; texts that outlive the layer
         Guard guard = nullptr;
         Handler handler = nullptr;
-        // Most handlers run as a trial and count as a level of nesting; one that cannot fail once
-        // its guard holds runs as it is.
+        // Most handlers run as a trial and count as a level of nesting. A direct one runs as it is:
+        // it reads nothing unless its phrase is there, and giving nothing lets the next row try.
         bool direct = false;
     };
 

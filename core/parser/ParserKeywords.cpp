@@ -38,7 +38,8 @@ std::optional<Value> LineParser::phrase(const QString& w) {
         if (row->guard && !row->guard(*this, w)) continue;
         if (row->direct) {
             TrialCommit unused;
-            return (this->*row->handler)(w, unused);
+            if (std::optional<Value> v = (this->*row->handler)(w, unused)) return v;
+            continue;
         }
         // Handlers read operands that may hold further phrases ("sum of sum of …"): each counts
         // as a level of nesting.

@@ -64,9 +64,10 @@ const QHash<QString, QString>& LineParser::timeUnitWords() {
 
 // The word-led phrases in the order they are tried. Each guard is a look-ahead made before
 // anything is consumed; a guard that fails lets the next row try, while a selected handler that
-// gives up ends the search with nothing. Guards must leave the parser as they found it.
+// gives up ends the search with nothing (a direct one lets the next row try). Guards must leave
+// the parser as they found it.
 const LineParser::PhraseLayer& LineParser::phraseLayer() {
-    // The rows whose handler cannot fail once the guard holds.
+    // The rows whose handler looks and reads in one go, without a trial.
     constexpr bool direct = true;
     // "log(8)" and "gcd(12, 18)" are function calls.
     const auto notCall = [](LineParser& lp, const QString&) { return !lp.t[lp.p + 1].isSym(u"("); };
@@ -115,14 +116,9 @@ const LineParser::PhraseLayer& LineParser::phraseLayer() {
             // looked up.
             {{},
              [](LineParser& lp, const QString&) {
-                 const auto timeAhead = [&lp] {
-                     for (int k = lp.p + 1; k <= lp.p + 5 && k < lp.t.size(); ++k)
-                         if (lp.t[k].isWord(u"time")) return true;
-                     return false;
-                 };
-                 if (!timeAhead()) return false;
-                 const std::optional<ZoneMatch> zone = lp.zoneAt(lp.p);
-                 return zone && lp.matches({u"time"}, zone->end) && lp.isBoundary(zone->end + 1);
+                 for (int k = lp.p + 1; k <= lp.p + 5 && k < lp.t.size(); ++k)
+                     if (lp.t[k].isWord(u"time")) return true;
+                 return false;
              },
              &LineParser::zoneTimePhrase,
              direct},
@@ -195,7 +191,7 @@ void installPhrases() {
 
 std::optional<Value> LineParser::zoneTimePhrase(const QString&, TrialCommit&) {
     const std::optional<ZoneMatch> zone = zoneAt(p);
-    if (!zone) return std::nullopt;
+    if (!zone || !matches({u"time"}, zone->end) || !isBoundary(zone->end + 1)) return std::nullopt;
     markRange(p, zone->end, Role::Unit);
     mark(zone->end, Role::Keyword);
     advance(zone->end + 1 - p);
