@@ -1,4 +1,4 @@
-#include "core/rates/VexilInfo.h"
+#include "core/about/VexilInfo.h"
 
 #include <gtest/gtest.h>
 

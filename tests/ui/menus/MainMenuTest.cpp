@@ -4,8 +4,8 @@
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
-#include "ui/snake/SnakeController.h"
 #include "ui/shell/AppEnvironment.h"
+#include "ui/snake/SnakeController.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
@@ -262,17 +262,18 @@ TEST_F(MainMenuTest, EditingItemsFollowTheFocusAndAreOffWhileTheSnakeShows) {
     const QStringList editing = {QStringLiteral("Cut"), QStringLiteral("Copy"), QStringLiteral("Paste"),
                                  QStringLiteral("Select All")};
     emit edit->aboutToShow();
-    for (const QString& title : editing) EXPECT_TRUE(item("Edit", title)->isEnabled()) << title.toStdString();
+    for (const QString& title : editing)
+        EXPECT_TRUE(item("Edit", title)->isEnabled()) << title.toStdString();
     emit edit->aboutToHide();
 
-    controller->playSnake();
-    ASSERT_TRUE(controller->snake().isShowing());
+    SnakeController snake(prefs);
+    ASSERT_TRUE(snake.play(window.get()));
     emit edit->aboutToShow();
     for (const QString& title : editing + QStringList{QStringLiteral("Undo"), QStringLiteral("Redo")})
         EXPECT_FALSE(item("Edit", title)->isEnabled()) << title.toStdString();
     emit edit->aboutToHide();
 
-    controller->snake().close();
+    snake.close();
     emit edit->aboutToShow();
     EXPECT_TRUE(item("Edit", QStringLiteral("Copy"))->isEnabled()); // the selection is back with the focus
     emit edit->aboutToHide();
