@@ -5,8 +5,10 @@
 VEXIL_PACKAGES=(cmake g++ make qt6-base-dev libgif-dev tzdata fonts-dejavu-core ca-certificates)
 
 # What the tests and benchmarks need on top (./test.sh, scripts/robustness.sh): GoogleTest, Google
-# Benchmark, the openssl command for a test certificate, clang and its sanitizer and libFuzzer runtime.
-VEXIL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev openssl clang libclang-rt-14-dev)
+# Benchmark, the openssl command for a test certificate, clang and its sanitizer and libFuzzer runtime, and
+# the X server, window manager and tools of the desktop test.
+VEXIL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev openssl clang libclang-rt-14-dev
+  xvfb openbox xdotool x11-apps x11-utils imagemagick)
 
 # vexil_install_packages [package...]: the program's packages and the ones given.
 vexil_install_packages() {

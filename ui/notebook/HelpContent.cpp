@@ -4,6 +4,7 @@
 #include "ui/common/Theme.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QKeySequence>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -11,6 +12,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -65,14 +67,18 @@ class Writer {
 public:
     explicit Writer(QTextDocument& document) : m_cursor(&document) {}
 
-    void paragraph(qreal tab, qreal before, qreal after) {
+    // A fixed row height puts every row's baseline at the same place whatever fonts it mixes.
+    void paragraph(qreal tab, qreal before, qreal after, std::optional<qreal> rowHeight = std::nullopt) {
         QTextBlockFormat format;
         format.setTabPositions({QTextOption::Tab(tab, QTextOption::LeftTab)});
         format.setLeftMargin(tab);
         format.setTextIndent(-tab);
         format.setTopMargin(before + m_previousAfter);
         format.setBottomMargin(after);
-        format.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
+        if (rowHeight)
+            format.setLineHeight(*rowHeight, QTextBlockFormat::FixedHeight);
+        else
+            format.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
         if (m_first)
             m_cursor.setBlockFormat(format);
         else
@@ -126,6 +132,10 @@ const QList<Shortcut>& shortcuts() {
             shortcut(
                 {{option | command, QStringLiteral("\u2191")}, {option | command, QStringLiteral("\u2193")}},
                 u"", u"Move the Current Line Up or Down"),
+            // Desktops keep Ctrl+Alt+arrows for their workspaces.
+            shortcut(
+                {{shift | command, QStringLiteral("\u2191")}, {shift | command, QStringLiteral("\u2193")}},
+                u"", u"Also Move the Line, Where the Desktop Takes Ctrl+Alt"),
             shortcut({}, u"Drag the Divider", u"Resize the Columns (Double-Click to Reset)"),
             shortcut({{command, QStringLiteral("+")},
                       {command, QStringLiteral("\u2212")},
@@ -214,6 +224,28 @@ QFont headingFont() {
     return systemFont(QFontDatabase::GeneralFont, 11, QFont::DemiBold);
 }
 
+qreal shortcutColumn() {
+    const QFontMetricsF key(keyFont()), body(bodyFont()), action(actionFont());
+    qreal widest = 0;
+    for (const Shortcut& record : shortcuts()) {
+        qreal width = 0;
+        for (qsizetype i = 0; i < record.keys.size(); ++i)
+            width += (i > 0 ? body.horizontalAdvance(u' ') : 0) +
+                     key.horizontalAdvance(u' ' + record.keys[i] + u' ');
+        if (!record.mouse.isEmpty())
+            width += action.horizontalAdvance(record.keys.isEmpty() ? record.mouse : u' ' + record.mouse);
+        widest = std::max(widest, width);
+    }
+    return std::max(shortcutTab, std::ceil(widest + shortcutGap));
+}
+
+qreal shortcutRowHeight() {
+    qreal tallest = 0;
+    for (const QFont& font : {keyFont(), bodyFont(), actionFont()})
+        tallest = std::max(tallest, QFontMetricsF(font).lineSpacing());
+    return std::ceil(tallest) + lineSpacing;
+}
+
 void fill(QTextDocument& document) {
     const QFont key = keyFont();
     const QFont example = exampleFont();
@@ -222,10 +254,12 @@ void fill(QTextDocument& document) {
     QColor keyCap(255, 255, 255);
     keyCap.setAlphaF(keyCapAlpha);
 
+    const qreal column = shortcutColumn();
+    const qreal rowHeight = shortcutRowHeight();
     Writer writer(document);
     section(writer, QStringLiteral("Shortcuts"), true);
     for (const Shortcut& record : shortcuts()) {
-        writer.paragraph(shortcutTab, 0, 4);
+        writer.paragraph(column, 0, 4, rowHeight);
         for (qsizetype i = 0; i < record.keys.size(); ++i) {
             if (i > 0) writer.text(QStringLiteral(" "), body, Theme::text());
             writer.text(u' ' + record.keys[i] + u' ', key, Theme::text(), keyCap);

@@ -46,7 +46,8 @@ inline constexpr int viewWidth = 644;
 inline constexpr int labelWidth = 600; // the label's longest line
 inline constexpr int horizontalInset = 22;
 inline constexpr int verticalInset = 20;
-inline constexpr qreal shortcutTab = 160;
+inline constexpr qreal shortcutTab = 160; // the least column of the shortcuts' descriptions
+inline constexpr qreal shortcutGap = 20;  // at least this much between the widest keys and their description
 inline constexpr qreal rowTab = 90;
 inline constexpr qreal noteTab = 14;
 inline constexpr qreal lineSpacing = 2;
@@ -57,6 +58,12 @@ QFont exampleFont(); // monospaced, 12 px, light
 QFont bodyFont();    // system, 12 px
 QFont actionFont();  // system, 12 px, medium
 QFont headingFont(); // system, 11 px, semibold
+
+// Where every shortcut's description starts: the tab stop, moved right when the widest keys and gesture
+// would reach it, so that all descriptions share one column.
+qreal shortcutColumn();
+// The height of every shortcut row, whichever of the key, body and action fonts it holds.
+qreal shortcutRowHeight();
 
 // Fills an empty document with the styled help text, one block per paragraph.
 void fill(QTextDocument& document);

@@ -317,13 +317,28 @@ void NotebookTextView::setFontSize(qreal size) {
     m_overlay.setNeedsDisplay();
 }
 
-void NotebookTextView::applyBlockSpacing() {
+QTextBlockFormat NotebookTextView::spacingFormat() const {
     QTextBlockFormat format;
     format.setLineHeight(lineSpacing(m_fontSize), QTextBlockFormat::LineDistanceHeight);
+    return format;
+}
+
+void NotebookTextView::applyBlockSpacing() {
     Programmatic guard(this);
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
-    cursor.mergeBlockFormat(format);
+    cursor.mergeBlockFormat(spacingFormat());
+}
+
+void NotebookTextView::insertLineFeed() {
+    // The editor's own Return resets the format of an empty line instead of splitting it the first
+    // time, and starts a line without the spacing: one new line, always spaced, is inserted here.
+    QTextCursor cursor = textCursor();
+    QTextBlockFormat format = cursor.blockFormat();
+    format.merge(spacingFormat());
+    cursor.insertBlock(format, cursor.charFormat());
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 void NotebookTextView::updateGutter() {
@@ -449,7 +464,10 @@ QMimeData* NotebookTextView::createMimeDataFromSelection() const {
 }
 
 void NotebookTextView::keyPressEvent(QKeyEvent* event) {
-    if (event == QKeySequence::Copy) {
+    const bool lineKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (lineKey && !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) && !isReadOnly()) {
+        insertLineFeed();
+    } else if (event == QKeySequence::Copy) {
         copy();
     } else if (event == QKeySequence::Cut) {
         cut();
@@ -473,10 +491,14 @@ void NotebookTextView::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void NotebookTextView::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = createStandardContextMenu(event->pos());
-    if (!menu) return;
+    if (const std::unique_ptr<QMenu> menu = makeContextMenu(event->pos())) menu->exec(event->globalPos());
+}
+
+std::unique_ptr<QMenu> NotebookTextView::makeContextMenu(const QPoint& viewportPos) {
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(viewportPos));
+    if (!menu) return nullptr;
     // The standard entries call the editor's internals directly; send them through this view instead.
-    const auto rewire = [this, menu](const char* name, auto handler) {
+    const auto rewire = [this, &menu](const char* name, auto handler) {
         if (auto* action = menu->findChild<QAction*>(QLatin1String(name))) {
             disconnect(action, &QAction::triggered, nullptr, nullptr);
             connect(action, &QAction::triggered, this, handler);
@@ -490,8 +512,22 @@ void NotebookTextView::contextMenuEvent(QContextMenuEvent* event) {
     if (auto* action = menu->findChild<QAction*>(QStringLiteral("edit-paste")))
         action->setEnabled(!isReadOnly() && canPaste());
     if (onContextMenu) onContextMenu(*menu);
-    menu->exec(event->globalPos());
-    delete menu;
+    // On a result, its two commands come first: the way in where the desktop keeps Alt+click.
+    if (const std::optional<int> line = resultLine(viewPoint(viewportPos))) {
+        QAction* first = menu->actions().value(0);
+        auto* copyItem = new QAction(QStringLiteral("Copy Result"), menu.get());
+        copyItem->setObjectName(QStringLiteral("copy-result"));
+        connect(copyItem, &QAction::triggered, this,
+                [this, l = *line] { activateResult(l, PillFeedback::Copied); });
+        auto* insertItem =
+            new QAction(QStringLiteral("Insert Reference to line") + QString::number(*line + 1), menu.get());
+        insertItem->setObjectName(QStringLiteral("insert-reference"));
+        connect(insertItem, &QAction::triggered, this,
+                [this, l = *line] { activateResult(l, PillFeedback::Inserted); });
+        menu->insertActions(first, {copyItem, insertItem});
+        if (first) menu->insertSeparator(first);
+    }
+    return menu;
 }
 
 } // namespace VexilUI

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -180,6 +181,10 @@ public:
     std::function<void(std::optional<qreal>)> onDividerMoved; // the fraction after a drag, none after a reset
     std::function<void(QMenu&)> onContextMenu;                // may add items to the editor's context menu
 
+    // The context menu for a point in the viewport: the editor's items, the controller's, and on a
+    // result its copy and reference commands at the top.
+    std::unique_ptr<QMenu> makeContextMenu(const QPoint& viewportPos);
+
 signals:
     // The text changed by the user or through didChangeText(); never for setSheetText().
     void textDidChange();
@@ -206,11 +211,17 @@ private:
     void configure();
     void updateGutter();
     void applyFrameFormat();
+    // Every line carries the line spacing.
+    QTextBlockFormat spacingFormat() const;
     void applyBlockSpacing();
+    // Return: exactly one new line, spaced like the others.
+    void insertLineFeed();
     // Sets the cursor and hover for a point; answers whether the point is on the divider or a result.
     bool updateHover(const QPointF& point);
     void invalidateCursorRects();
     bool handleResultPress(QMouseEvent* event);
+    // A click (Inserted) or Alt-click (Copied) on a line's result: the pill flashes, the controller acts.
+    void activateResult(int line, PillFeedback kind);
     QString selectedText() const;
     qreal baselineOffset() const;
     std::optional<LineMetric> metricFor(const QTextBlock& block, qreal baselineOffset,

@@ -52,17 +52,21 @@ void NotebookTextView::setResultsWidth(qreal width) {
     if (!m_resultsFraction || *m_resultsFraction != fraction) setResultsFraction(fraction);
 }
 
+void NotebookTextView::activateResult(int line, PillFeedback kind) {
+    showPillFeedback(kind, line);
+    if (kind == PillFeedback::Copied) {
+        if (onResultCopy) onResultCopy(line);
+    } else if (onResultClick) {
+        onResultClick(line);
+    }
+}
+
 bool NotebookTextView::handleResultPress(QMouseEvent* event) {
     const std::optional<int> line = resultLine(viewPoint(event->position()));
     if (!line) return false;
     // The editor's own handling does not run: the caret and selection stay where they are.
-    if (event->modifiers() & Qt::AltModifier) {
-        showPillFeedback(PillFeedback::Copied, *line);
-        if (onResultCopy) onResultCopy(*line);
-    } else {
-        showPillFeedback(PillFeedback::Inserted, *line);
-        if (onResultClick) onResultClick(*line);
-    }
+    activateResult(*line,
+                   (event->modifiers() & Qt::AltModifier) ? PillFeedback::Copied : PillFeedback::Inserted);
     m_swallowRelease = true;
     event->accept();
     return true;

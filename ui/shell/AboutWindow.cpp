@@ -139,8 +139,7 @@ AboutWindowController::AboutWindowController(std::optional<QString> dataDirector
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
 
-    m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                      Qt::WindowCloseButtonHint);
+    m_window = std::make_unique<QWidget>(nullptr, fixedDialogFlags());
     m_window->setWindowTitle(QStringLiteral("About VEXIL"));
     m_window->resize(300, 250);
     m_window->installEventFilter(this);

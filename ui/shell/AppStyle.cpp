@@ -4,12 +4,30 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QStyleFactory>
 
 namespace VexilUI {
 
+namespace {
+
+// Fusion etches disabled text with a light copy under it, which smears on dark menus: disabled text is
+// drawn once, flat, in the dimmed colour.
+class FlatDisabledStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_EtchDisabledText) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
 void applyAppStyle() {
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(fusion);
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(new FlatDisabledStyle(fusion));
     QPalette pal;
     const QColor window = Theme::tintBase();
     const QColor text = Theme::text();

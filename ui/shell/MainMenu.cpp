@@ -72,8 +72,11 @@ MainMenu::MainMenu(QWidget* window, NotebookController& notebook, AppMenuHooks a
     add(edit, QStringLiteral("Select All"), {keys(ctrl | Qt::Key_A)}, StandardCommand::SelectAll);
     add(edit, QStringLiteral("Copy All Results"), {keys(ctrlShift | Qt::Key_C)}, Cmd::CopyAllResults);
     edit->addSeparator();
-    add(edit, QStringLiteral("Move Line Up"), {keys(ctrlAlt | Qt::Key_Up)}, Cmd::MoveLineUp);
-    add(edit, QStringLiteral("Move Line Down"), {keys(ctrlAlt | Qt::Key_Down)}, Cmd::MoveLineDown);
+    // Desktops take Ctrl+Alt+arrows for switching workspaces; Ctrl+Shift+arrows reach the window.
+    add(edit, QStringLiteral("Move Line Up"), {keys(ctrlAlt | Qt::Key_Up), keys(ctrlShift | Qt::Key_Up)},
+        Cmd::MoveLineUp);
+    add(edit, QStringLiteral("Move Line Down"),
+        {keys(ctrlAlt | Qt::Key_Down), keys(ctrlShift | Qt::Key_Down)}, Cmd::MoveLineDown);
     add(edit, QStringLiteral("Insert Line Reference"), {keys(ctrl | Qt::Key_J)}, Cmd::InsertLineReference);
     edit->addSeparator();
     add(edit, QStringLiteral("Find\u2026"), {keys(ctrl | Qt::Key_F)}, StandardCommand::Find);

@@ -51,7 +51,17 @@ void NotebookWindow::saveGeometryNow() {
 void NotebookWindow::restoreStoredGeometry() {
     if (!m_autosave) return;
     const QByteArray stored = userSettings().value(autosaveName()).toByteArray();
-    if (!stored.isEmpty()) restoreGeometry(stored);
+    if (!stored.isEmpty()) m_geometryRestored = restoreGeometry(stored);
+}
+
+bool NotebookWindow::event(QEvent* event) {
+    if (event->type() == QEvent::ContentsRectChange) {
+        const int top = contentsMargins().top();
+        const int grown = top - m_contentTop;
+        m_contentTop = top;
+        if (grown != 0 && !isVisible() && !m_geometryRestored) resize(width(), height() + grown);
+    }
+    return QWidget::event(event);
 }
 
 void NotebookWindow::closeEvent(QCloseEvent* event) {

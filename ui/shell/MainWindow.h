@@ -28,6 +28,9 @@ public:
     static QString autosaveName();
 
 protected:
+    // A bar placed at the top through the contents margins grows a window not yet shown by its height,
+    // so the content keeps its size (a restored geometry already holds the bar).
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -35,6 +38,8 @@ protected:
 private:
     NotebookController& m_content;
     bool m_autosave;
+    bool m_geometryRestored = false;
+    int m_contentTop = 0;
     QTimer m_saveTimer;
 };
 

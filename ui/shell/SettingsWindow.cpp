@@ -76,8 +76,7 @@ void Stepper::stepBy(int steps) {
 
 SettingsWindowController::SettingsWindowController(std::shared_ptr<Preferences> prefs, QObject* parent)
     : QObject(parent), m_prefs(std::move(prefs)) {
-    m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                      Qt::WindowCloseButtonHint);
+    m_window = std::make_unique<QWidget>(nullptr, fixedDialogFlags());
     m_window->setWindowTitle(QStringLiteral("Settings"));
     m_window->resize(420, 210);
     m_foldersCheckbox = new QCheckBox(QStringLiteral("Organise Sheets in Folders"));

@@ -33,13 +33,19 @@ bool PagesController::isIndented(const Page& page) const {
 void PagesController::paintRow(QPainter& painter, const QRect& rect, int row) const {
     if (row < 0 || row >= m_rows.size()) return;
     const Row& r = m_rows[row];
+    // A name being edited in place is shown by its field alone, not over the label it replaces.
+    const auto edited = [this](const QString& id, bool isGroup) {
+        return m_editing && m_editing->id == id && m_editing->isGroup == isGroup;
+    };
     if (const auto g = r.group()) {
         GroupCell cell;
         cell.configure(*g, groupCount(row), hiddenOpenPage(*g));
+        if (edited(g->id, true)) cell.name.clear();
         cell.paint(painter, rect);
     } else if (const auto p = r.page()) {
         PageCell cell;
         cell.configure(*p, isIndented(*p));
+        if (edited(p->id, false)) cell.name.clear();
         cell.paint(painter, rect);
     } else {
         SectionCell cell;

@@ -46,6 +46,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A right click only opens the context menu: it neither selects nor opens the row under it.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

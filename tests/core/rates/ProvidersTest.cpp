@@ -2,7 +2,7 @@
 #include "core/currency/Currencies.h"
 #include "core/fetch/RatesFetcher.h"
 
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

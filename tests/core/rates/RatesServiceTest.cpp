@@ -2,7 +2,7 @@
 #include "core/values/Units.h"
 
 #include "FakeFetchers.h"
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 #include "WaitFor.h"
 
 #include <gtest/gtest.h>

@@ -4,15 +4,20 @@
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
+#include "ui/common/Theme.h"
 #include "ui/shell/AppEnvironment.h"
+#include "ui/shell/AppStyle.h"
 #include "ui/snake/SnakeController.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
+#include "tests/support/OfflineNotebook.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -23,15 +28,10 @@ using namespace VexilUI;
 
 namespace {
 
-class MainMenuTest : public ::testing::Test {
+class MainMenuTest : public OfflineNotebookFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        prefs = std::make_shared<Preferences>(std::make_shared<MemoryIntStore>());
-        notes = std::make_shared<NoteStore>(dir.filePath(QStringLiteral("sheet.txt")));
-        rates = std::make_shared<VexilCore::RatesService>(dir.filePath(QStringLiteral("rates.json")),
-                                                          std::make_shared<OfflineFetcher>());
-        controller = std::make_unique<NotebookController>(prefs, notes, rates);
+        ASSERT_NO_FATAL_FAILURE(OfflineNotebookFixture::SetUp());
         controller->pasteboard = std::make_shared<MemoryPasteboard>();
         window = std::make_unique<QWidget>();
         window->resize(800, 500);
@@ -52,11 +52,6 @@ protected:
         return menu->item(QString::fromUtf8(menuTitle), title);
     }
 
-    QTemporaryDir dir;
-    std::shared_ptr<Preferences> prefs;
-    std::shared_ptr<NoteStore> notes;
-    std::shared_ptr<VexilCore::RatesService> rates;
-    std::unique_ptr<NotebookController> controller;
     std::unique_ptr<QWidget> window;
     std::unique_ptr<MainMenu> menu;
     std::vector<AppCommand> appCalls;
@@ -98,8 +93,8 @@ TEST_F(MainMenuTest, MenusHoldEveryItemWithItsKeysInOrder) {
           {"Select All", "Ctrl+A"},
           {"Copy All Results", "Ctrl+Shift+C"},
           {"-", ""},
-          {"Move Line Up", "Ctrl+Alt+Up"},
-          {"Move Line Down", "Ctrl+Alt+Down"},
+          {"Move Line Up", "Ctrl+Alt+Up; Ctrl+Shift+Up"},
+          {"Move Line Down", "Ctrl+Alt+Down; Ctrl+Shift+Down"},
           {"Insert Line Reference", "Ctrl+J"},
           {"-", ""},
           {"Find\u2026", "Ctrl+F"}}},
@@ -277,4 +272,28 @@ TEST_F(MainMenuTest, EditingItemsFollowTheFocusAndAreOffWhileTheSnakeShows) {
     emit edit->aboutToShow();
     EXPECT_TRUE(item("Edit", QStringLiteral("Copy"))->isEnabled()); // the selection is back with the focus
     emit edit->aboutToHide();
+}
+
+// Fusion etches disabled text with a light copy under it; in the dark menus it is drawn once, dimmed.
+TEST(AppStyleTest, DisabledMenuItemsAreDrawnFlatInTheDimmedColour) {
+    const QPalette before = QApplication::palette();
+    applyAppStyle();
+    QMenu menu;
+    QAction* disabled = menu.addAction(QStringLiteral("Hide Others"));
+    disabled->setEnabled(false);
+    QAction* enabled = menu.addAction(QStringLiteral("Show All"));
+    menu.adjustSize();
+    const QImage image = menu.grab().toImage();
+    const auto brightest = [&](QAction* action) {
+        const QRect rect = menu.actionGeometry(action);
+        int most = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                most = std::max(most, qGray(image.pixel(x, y)));
+        return most;
+    };
+    EXPECT_LE(brightest(disabled), qGray(Theme::muted().rgb()) + 2);
+    EXPECT_GT(brightest(enabled), qGray(Theme::muted().rgb()) + 40); // the same picture shows enabled text
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(before);
 }

@@ -136,6 +136,40 @@ TEST_F(NotebookTextViewTest, TypingAndPastingReportEditsAndKeepLineSpacing) {
     EXPECT_EQ(copied->text(), "ab\ncd");
 }
 
+// The editor's own Return turns an empty line with a paragraph format into a plain one the first time
+// instead of splitting it; every Return here adds exactly one spaced line.
+TEST_F(NotebookTextViewTest, ReturnOnAnEmptyLineAddsOneSpacedLine) {
+    const struct {
+        const char* text;
+        int caret;
+        Qt::KeyboardModifiers modifiers;
+        Qt::Key key;
+        const char* after;
+    } cases[] = {
+        {"", 0, Qt::NoModifier, Qt::Key_Return, "\n\nx"},
+        {"a\n", 2, Qt::NoModifier, Qt::Key_Return, "a\n\n\nx"},
+        {"a\n\nb", 2, Qt::NoModifier, Qt::Key_Return, "a\n\n\nx\nb"},
+        {"a\n", 2, Qt::ShiftModifier, Qt::Key_Return, "a\n\n\nx"},
+        {"a\n", 2, Qt::KeypadModifier, Qt::Key_Enter, "a\n\n\nx"},
+    };
+    view->setFocus();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        view->setSheetText(c.text);
+        view->setSelectedRange({c.caret, 0});
+        QSignalSpy edits(view.get(), &View::textDidChange);
+        QTest::keyClick(view.get(), c.key, c.modifiers);
+        QTest::keyClick(view.get(), c.key, c.modifiers);
+        QTest::keyClicks(view.get(), "x");
+        EXPECT_EQ(view->canonicalText(), QString(c.after));
+        EXPECT_EQ(edits.count(), 3);
+        for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next()) {
+            EXPECT_EQ(b.blockFormat().lineHeight(), 6) << b.blockNumber();
+            EXPECT_EQ(b.blockFormat().lineHeightType(), int(QTextBlockFormat::LineDistanceHeight));
+        }
+    }
+}
+
 TEST_F(NotebookTextViewTest, ProgrammaticReplaceReportsOnlyThroughDidChangeText) {
     view->setSheetText("3 + 4\nx");
     QSignalSpy edits(view.get(), &View::textDidChange);

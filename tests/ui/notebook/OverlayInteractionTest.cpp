@@ -3,6 +3,7 @@
 #include "ui/common/Theme.h"
 #include "ui/notebook/Pasteboard.h"
 
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 
@@ -54,6 +55,37 @@ TEST_F(OverlayInteraction, AltClickCopiesAndFlashesTheCopiedPill) {
     EXPECT_EQ(view->pillColor(0), Theme::copied());
     // The flash clears itself after 0.7 s.
     QTRY_VERIFY_WITH_TIMEOUT(!view->pillFeedback(), 3000);
+}
+
+// Where a desktop takes Alt+click, a right-click on a result reaches both of its commands.
+TEST_F(OverlayInteraction, ContextMenuOfAResultStartsWithItsCopyAndReferenceCommands) {
+    view->setItems({{0, {"2", false}}, {1, {"7", false}}, {2, {"Expected a value", true}}});
+    std::unique_ptr<QMenu> menu = view->makeContextMenu(resultPoint(1));
+    ASSERT_TRUE(menu);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_GE(actions.size(), 4);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Copy Result"));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Insert Reference to line2"));
+    EXPECT_TRUE(actions[2]->isSeparator());
+    EXPECT_TRUE(actions[0]->isEnabled() && actions[1]->isEnabled());
+
+    actions[0]->trigger();
+    EXPECT_EQ(copies, std::vector<int>{1});
+    EXPECT_EQ(*view->pillFeedback(), (View::PillState{1, View::PillFeedback::Copied}));
+    actions[1]->trigger();
+    EXPECT_EQ(clicks, std::vector<int>{1});
+    EXPECT_EQ(*view->pillFeedback(), (View::PillState{1, View::PillFeedback::Inserted}));
+    EXPECT_EQ(view->selectedRange(), (TextRange{3, 0}));
+
+    // Off a result, and on an error, the menu is the editor's own.
+    for (const QPoint point :
+         {viewportPoint({view->gutterWidth() + 5, 20}),
+          viewportPoint(view->resultLayout(view->items().at(2), view->lineMetrics()[2]).rect.center())}) {
+        std::unique_ptr<QMenu> plain = view->makeContextMenu(point);
+        ASSERT_TRUE(plain);
+        EXPECT_EQ(plain->findChild<QAction*>(QStringLiteral("copy-result")), nullptr);
+        EXPECT_NE(plain->actions().value(0)->text(), QStringLiteral("Copy Result"));
+    }
 }
 
 TEST_F(OverlayInteraction, ANewerFlashIsNotClearedByAnOlderOnesTimer) {

@@ -14,6 +14,7 @@
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/PageLibrary.h"
 #include "ui/storage/Preferences.h"
+#include "tests/support/OfflineNotebook.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -33,23 +34,12 @@ QString readFile(const QString& path) {
     return QString::fromUtf8(file.readAll());
 }
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public OfflineNotebookFixture {
 protected:
     void SetUp() override {
         scratchHome();
-        ASSERT_TRUE(dir.isValid());
-        prefs = std::make_shared<Preferences>(std::make_shared<MemoryIntStore>());
-        notes = std::make_shared<NoteStore>(dir.filePath(QStringLiteral("sheet.txt")));
-        rates = std::make_shared<VexilCore::RatesService>(dir.filePath(QStringLiteral("rates.json")),
-                                                          std::make_shared<OfflineFetcher>());
-        controller = std::make_unique<NotebookController>(prefs, notes, rates);
+        ASSERT_NO_FATAL_FAILURE(OfflineNotebookFixture::SetUp());
     }
-
-    QTemporaryDir dir;
-    std::shared_ptr<Preferences> prefs;
-    std::shared_ptr<NoteStore> notes;
-    std::shared_ptr<VexilCore::RatesService> rates;
-    std::unique_ptr<NotebookController> controller;
 };
 
 // An isolated, offline run on a scratch data directory.

@@ -1,7 +1,12 @@
 #include "SidebarFixture.h"
 
 #include <QAction>
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
+#include <QTest>
+
+#include <tuple>
 
 using VexilUI::PagesController;
 using Op = VexilUI::PagesTable::DropOperation;
@@ -39,16 +44,77 @@ protected:
 
 TEST_F(SidebarCommandsTest, SelectingASheetSwitchesTheNotebook) {
     threeSheets();
-    notebook->notes()->textDidChange(QStringLiteral("1 + 1"));
+    controller->notes()->textDidChange(QStringLiteral("1 + 1"));
     selectRow(1);
     EXPECT_EQ(library->selectedID(), id("B"));
-    EXPECT_EQ(notebook->notes(), library->store(id("B")));
+    EXPECT_EQ(controller->notes(), library->store(id("B")));
     EXPECT_EQ(library->text(id("A")), QStringLiteral("1 + 1")); // flushed before the switch
 
     // Reselecting the open sheet leaves the store alone.
-    const auto open = notebook->notes();
+    const auto open = controller->notes();
     selectRow(1);
+    EXPECT_EQ(controller->notes(), open);
+}
+
+// A right-click only opens the menu: the row under it is neither selected nor opened, so the rows do not
+// move under the pointer (a collapsed folder holding the open sheet is drawn taller).
+TEST_F(SidebarCommandsTest, RightPressKeepsTheSelectionAndTheOpenSheet) {
+    addSheet(QStringLiteral("B"));
+    addFolder(QStringLiteral("F"), {QStringLiteral("A")}, true);
+    library->select(id("A"));
+    makeDrawer();
+    pages->view()->show();
+    ASSERT_EQ(rowTexts(), (QStringList{"#Folders", "+F", "#Sheets", "B"}));
+    const auto open = notebook->notes();
+    const int folderHeight = pages->table()->visualRect(pages->model()->index(1)).height();
+    const QPoint sheetB = pages->table()->visualRect(pages->model()->index(3)).center();
+
+    QTest::mousePress(pages->table()->viewport(), Qt::RightButton, {}, sheetB);
+    QTest::mouseRelease(pages->table()->viewport(), Qt::RightButton, {}, sheetB);
+    EXPECT_EQ(library->selectedID(), id("A"));
     EXPECT_EQ(notebook->notes(), open);
+    EXPECT_EQ(pages->table()->visualRect(pages->model()->index(1)).height(), folderHeight);
+    EXPECT_EQ(pages->table()->indexAt(sheetB).row(), 3);
+
+    // A left click still opens the sheet.
+    QTest::mouseClick(pages->table()->viewport(), Qt::LeftButton, {}, sheetB);
+    EXPECT_EQ(library->selectedID(), id("B"));
+}
+
+// While a folder's name is edited in place, its row draws no label under the field.
+TEST_F(SidebarCommandsTest, RowBeingRenamedDrawsNoLabelUnderItsField) {
+    addSheet(QStringLiteral("B"));
+    addFolder(QStringLiteral("Folder 1"), {QStringLiteral("B")});
+    library->select(id("A"));
+    makeDrawer();
+    pages->view()->show();
+    const QRect cell(0, 0, 188, 28);
+    const auto nameInk = [&](int row) {
+        QImage image(cell.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        pages->paintRow(painter, cell, row);
+        painter.end();
+        const QRect name = pages->nameRect(row, cell);
+        int ink = 0;
+        for (int y = name.top(); y <= name.bottom(); ++y)
+            for (int x = name.left(); x <= name.right(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 0) ++ink;
+        return ink;
+    };
+    for (const auto& [name, row, isGroup] :
+         {std::tuple{QStringLiteral("Folder 1"), 1, true}, std::tuple{QStringLiteral("B"), 2, false}}) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_GT(nameInk(row), 0);
+        if (isGroup)
+            pages->beginRenameGroup(id(name));
+        else
+            pages->beginRename(id(name));
+        ASSERT_TRUE(pages->editing());
+        EXPECT_EQ(nameInk(row), 0);
+        pages->controlTextDidEndEditing(name);
+        EXPECT_FALSE(pages->editing());
+    }
 }
 
 TEST_F(SidebarCommandsTest, FolderRowsCannotBeSelected) {
@@ -82,7 +148,7 @@ TEST_F(SidebarCommandsTest, NewPageJoinsTheOpenFolderAndStartsRenaming) {
     ASSERT_TRUE(created);
     EXPECT_TRUE(ids().contains(before));
     EXPECT_EQ(created->group, id("F"));
-    EXPECT_EQ(notebook->notes(), library->store(created->id));
+    EXPECT_EQ(controller->notes(), library->store(created->id));
     ASSERT_TRUE(pages->editing());
     EXPECT_EQ(pages->editing()->id, created->id);
     EXPECT_FALSE(pages->editing()->isGroup);
@@ -118,12 +184,12 @@ TEST_F(SidebarCommandsTest, DeleteAsksAndRefusesTheLastSheet) {
     pages->menuNeedsUpdate(menu, *pages->rowOfPage(id("C")));
     pages->perform(PagesController::Command::DeleteSelected, item(menu, QStringLiteral("Delete\u2026")));
     EXPECT_EQ(libraryOrder(), (QStringList{"A", "B"}));
-    EXPECT_EQ(notebook->notes(), library->store(id("A"))); // another sheet: the notebook stays
+    EXPECT_EQ(controller->notes(), library->store(id("A"))); // another sheet: the notebook stays
 
     const QString b = id("B");
     pages->deleteSelected(nullptr); // the selected row, A
     EXPECT_EQ(libraryOrder(), QStringList{"B"});
-    EXPECT_EQ(notebook->notes(), library->store(b));
+    EXPECT_EQ(controller->notes(), library->store(b));
 }
 
 TEST_F(SidebarCommandsTest, DeleteKeyOnAFolderRowBeeps) {
