@@ -339,7 +339,8 @@ TEST_F(RatesServiceTest, LoadCacheCases) {
     // Missing file; a folder in the file's place.
     RatesService missing(dir.filePath(QStringLiteral("none.json")), std::make_shared<ManualFetcher>());
     EXPECT_FALSE(missing.loadCache());
-    RatesService folder(dir.path(), std::make_shared<ManualFetcher>());
+    QDir().mkpath(dir.filePath(QStringLiteral("folder.json")));
+    RatesService folder(dir.filePath(QStringLiteral("folder.json")), std::make_shared<ManualFetcher>());
     EXPECT_FALSE(folder.loadCache());
 }
 

@@ -181,18 +181,26 @@ TEST(QuitSignalsTest, TerminationSignalQuitsThroughTheEventLoop) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return quits == 2; }, 2000));
 }
 
-TEST(SingleInstanceTest, ASecondStartReachesTheFirst) {
-    QTemporaryDir data;
-    SingleInstance first(data.path());
-    SingleInstance second(data.path());
-    EXPECT_FALSE(second.askRunningInstanceToShow()) << "nobody listens yet";
+TEST(SingleInstanceTest, ASecondStartFindsTheFolderTakenAndReachesTheFirst) {
+    QTemporaryDir scratch;
+    const QString data = scratch.filePath(QStringLiteral("data"));
+    const QString link = scratch.filePath(QStringLiteral("link"));
+    SingleInstance first(data);
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::Claimed) << "the folder is made and taken";
+    ASSERT_TRUE(QFile::link(data, link));
+    SingleInstance second(link);
+    EXPECT_EQ(second.claim(), SingleInstance::Claim::HeldElsewhere);
+    EXPECT_FALSE(second.askRunningInstanceToShow(100)) << "nobody listens yet";
     ASSERT_TRUE(first.listen());
     int shows = 0;
     QObject::connect(&first, &SingleInstance::showRequested, [&] { ++shows; });
+    // Another temporary folder reaches the same instance.
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", scratch.path().toUtf8());
     EXPECT_TRUE(second.askRunningInstanceToShow());
+    qputenv("TMPDIR", tmpdir);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shows == 1; }, 2000));
-    EXPECT_EQ(SingleInstance::serverName(data.path()),
-              SingleInstance::serverName(data.path() + QStringLiteral("/.")));
-    EXPECT_NE(SingleInstance::serverName(data.path()),
-              SingleInstance::serverName(data.path() + QStringLiteral("x")));
+    EXPECT_EQ(SingleInstance::serverName(data), SingleInstance::serverName(data + QStringLiteral("/.")));
+    EXPECT_EQ(SingleInstance::serverName(data), SingleInstance::serverName(link));
+    EXPECT_NE(SingleInstance::serverName(data), SingleInstance::serverName(data + QStringLiteral("x")));
 }
