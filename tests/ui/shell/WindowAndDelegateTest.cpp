@@ -1,6 +1,7 @@
 #include "ScratchHome.h"
 
 #include "core/rates/RatesService.h"
+#include "tests/support/OfflineNotebook.h"
 #include "ui/common/Controls.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookScrollView.h"
@@ -10,11 +11,11 @@
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/QuitSignals.h"
 #include "ui/shell/SingleInstance.h"
+#include "ui/snake/SnakeController.h"
 #include "ui/snake/SnakeOverlayView.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/PageLibrary.h"
 #include "ui/storage/Preferences.h"
-#include "tests/support/OfflineNotebook.h"
 
 #include <QCoreApplication>
 #include <QFile>
