@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
-vexil_install_packages
+vexil_install_packages "${VEXIL_TEST_PACKAGES[@]}"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVEXIL_TESTS=ON -DVEXIL_BENCH=ON -DVEXIL_WERROR=ON >/dev/null
 cmake --build build/test -j "$(vexil_jobs)"

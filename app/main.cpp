@@ -1,10 +1,11 @@
 // The program entry: reads the command line once and takes one of three roads: render a snapshot, render
 // the preview set, or run the application.
+#include "ui/selfcheck/ShortcutCheck.h"
+#include "ui/selfcheck/Snapshot.h"
 #include "ui/shell/AppDelegate.h"
 #include "ui/shell/AppEnvironment.h"
 #include "ui/shell/AppStyle.h"
 #include "ui/shell/CommandLine.h"
-#include "ui/shell/DeveloperRoads.h"
 #include "ui/shell/QuitSignals.h"
 #include "ui/shell/SingleInstance.h"
 
@@ -36,11 +37,12 @@ QString scratchFolder(const char* prefix) {
 
 int runSnapshot(const CommandLine::Args& args, const std::string& path) {
     const QString scratch = scratchFolder("vexil-snapshot-");
-    const auto error = DeveloperRoads::shared().renderSnapshot(CommandLine::snapshotSwitches(args),
-                                                               QString::fromStdString(path), scratch);
-    if (error) {
+    try {
+        Snapshot::render(Snapshot::optionsFrom(CommandLine::snapshotSwitches(args)),
+                         QString::fromStdString(path), scratch);
+    } catch (const Snapshot::Error& error) {
         // The scratch folder stays for a look at what went wrong.
-        writeLine(stderr, ("snapshot failed: " + *error).toUtf8());
+        writeLine(stderr, ("snapshot failed: " + error.description()).toUtf8());
         return 1;
     }
     QDir(scratch).removeRecursively();
@@ -50,9 +52,10 @@ int runSnapshot(const CommandLine::Args& args, const std::string& path) {
 
 int runPreviews(const std::string& directory) {
     const QString scratch = scratchFolder("vexil-previews-");
-    const auto error = DeveloperRoads::shared().renderPreviewSet(QString::fromStdString(directory), scratch);
-    if (error) {
-        writeLine(stderr, ("previews failed: " + *error).toUtf8());
+    try {
+        Snapshot::renderPreviewSet(QString::fromStdString(directory), scratch);
+    } catch (const Snapshot::Error& error) {
+        writeLine(stderr, ("previews failed: " + error.description()).toUtf8());
         return 1;
     }
     QDir(scratch).removeRecursively();
@@ -82,6 +85,11 @@ int runApplication(QApplication& app, const CommandLine::Args& args) {
     delegate->quitAfterLaunch = switches.quitAfterLaunch;
     delegate->runShortcutCheck = switches.runShortcutCheck;
     delegate->aboutCheckOnly = switches.aboutCheckOnly;
+    delegate->makeShortcutCheck = [](AppDelegate& app, bool aboutOnly) -> QObject* {
+        auto* check = new ShortcutCheck(app, aboutOnly, &app);
+        check->start();
+        return check;
+    };
 
     AppDelegate* d = delegate.get();
     QObject::connect(&instance, &SingleInstance::showRequested, d, &AppDelegate::showNotebook);

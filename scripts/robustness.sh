@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 source scripts/setup.sh
-vexil_install_packages
+vexil_install_packages "${VEXIL_TEST_PACKAGES[@]}"
 jobs=$(vexil_jobs)
 fuzz_seconds=${FUZZ_SECONDS:-60}
 # A fixed seed makes a CI run repeat the inputs of the runs before it; FUZZ_SEED=0 lets libFuzzer choose.

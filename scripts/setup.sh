@@ -1,8 +1,16 @@
-# Sourced by run.sh and test.sh: installs the Debian packages the build needs, only those missing.
-VEXIL_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
-  tzdata fonts-dejavu-core ca-certificates openssl clang libclang-rt-14-dev
+# Sourced by run.sh, test.sh and the scripts in scripts/: installs the Debian packages they need, only
+# those missing.
+
+# What the program needs to build and run (./run.sh).
+VEXIL_PACKAGES=(cmake g++ make qt6-base-dev libgif-dev tzdata fonts-dejavu-core ca-certificates)
+
+# What the tests and benchmarks need on top (./test.sh, scripts/robustness.sh): GoogleTest, Google
+# Benchmark, the openssl command for a test certificate, clang and its sanitizer and libFuzzer runtime, and
+# the X server, window manager and tools of the desktop test.
+VEXIL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev openssl clang libclang-rt-14-dev
   xvfb openbox xdotool x11-apps x11-utils imagemagick)
 
+# vexil_install_packages [package...]: the program's packages and the ones given.
 vexil_install_packages() {
   local missing=()
   for pkg in "${VEXIL_PACKAGES[@]}" "$@"; do

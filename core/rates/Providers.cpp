@@ -1,6 +1,6 @@
 #include "core/rates/Providers.h"
 
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

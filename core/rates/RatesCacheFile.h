@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/rates/RatesTable.h"
+#include "core/currency/RatesTable.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "core/rates/RatesService.h"
 
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 #include "core/rates/Providers.h"
 #include "core/rates/RatesCacheFile.h"
 #include "core/values/DataFile.h"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/currency/RatesTable.h"
 #include "core/rates/RatesFetching.h"
-#include "core/rates/RatesTable.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 #include "core/rates/Providers.h"
 #include "core/rates/RatesService.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/values/CheckedInt.h"
 
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 
 #include <cmath>
 

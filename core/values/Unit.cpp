@@ -1,6 +1,6 @@
 #include "core/values/Unit.h"
 
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 #include "core/values/CalcError.h"
 #include "core/values/CheckedInt.h"
 #include "core/values/EvalContext.h"

@@ -1,5 +1,5 @@
 // The built-in unit vocabulary and the one-time build of the registry.
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 #include "core/values/UnitsRegistry.h"
 
 namespace VexilCore::Units::detail {

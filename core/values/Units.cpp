@@ -1,6 +1,6 @@
 #include "core/values/Units.h"
 
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 #include "core/values/UnitsRegistry.h"
 
 #include <algorithm>

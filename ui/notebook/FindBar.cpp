@@ -1,6 +1,6 @@
 #include "ui/notebook/FindBar.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

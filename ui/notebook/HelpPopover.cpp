@@ -1,7 +1,7 @@
 #include "ui/notebook/HelpPopover.h"
 
-#include "ui/notebook/Theme.h"
-#include "ui/shell/HelpContent.h"
+#include "ui/common/Theme.h"
+#include "ui/notebook/HelpContent.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -31,23 +31,13 @@ HelpPopover::HelpPopover(QWidget* window)
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
     layout->addWidget(m_scroll);
-    if (auto& factory = contentFactory(); factory) {
-        if (QWidget* content = factory(m_scroll)) {
-            m_scroll->setWidget(content);
-            content->setAutoFillBackground(false); // setWidget turns it on; the panel paints its own
-        }
-    }
+    QWidget* content = HelpContent::makeView(m_scroll);
+    m_scroll->setWidget(content);
+    content->setAutoFillBackground(false); // setWidget turns it on; the panel paints its own
 }
 
 HelpPopover::~HelpPopover() {
     removeMonitor();
-}
-
-std::function<QWidget*(QWidget*)>& HelpPopover::contentFactory() {
-    static std::function<QWidget*(QWidget*)> factory = [](QWidget* parent) {
-        return HelpContent::makeView(parent);
-    };
-    return factory;
 }
 
 void HelpPopover::showBelow(QWidget* anchor) {

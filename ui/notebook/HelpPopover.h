@@ -3,8 +3,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
-
 class QScrollArea;
 
 namespace VexilUI {
@@ -16,9 +14,6 @@ class HelpPopover : public QWidget {
 public:
     explicit HelpPopover(QWidget* window);
     ~HelpPopover() override;
-
-    // Makes the panel's content; replaced once the Help content exists.
-    static std::function<QWidget*(QWidget* parent)>& contentFactory();
 
     // Shows the panel below the anchor, kept on the anchor's screen.
     void showBelow(QWidget* anchor);

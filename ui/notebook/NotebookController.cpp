@@ -1,15 +1,14 @@
 // The notebook controller's construction, its view tree, the drawer and the window-level switches.
 #include "ui/notebook/NotebookController.h"
 
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
+#include "ui/common/KeyNames.h"
+#include "ui/common/Theme.h"
 #include "ui/notebook/HelpPopover.h"
-#include "ui/notebook/KeyNames.h"
 #include "ui/notebook/NotebookScrollView.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
-#include "ui/notebook/Theme.h"
-#include "ui/snake/SnakeController.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
 
@@ -119,7 +118,6 @@ NotebookController::~NotebookController() {
     if (m_notes) m_notes->onStatus = nullptr;
     if (m_drawerAnimation) m_drawerAnimation->stop();
     delete m_helpPopover.data();
-    m_snake.reset();
     // The views go with the controller unless a window took them and went first.
     delete m_rootView.data();
 }
@@ -159,11 +157,8 @@ void NotebookController::buildViews() {
     m_wordmark->onOptionClick = [weak] {
         if (weak) weak->playSnake();
     };
-    m_wordmark->setAccessibilityAction(QStringLiteral("Play Snake"), [weak] {
-        if (!weak) return false;
-        weak->playSnake();
-        return weak->snake().isShowing();
-    });
+    m_wordmark->setAccessibilityAction(QStringLiteral("Play Snake"),
+                                       [weak] { return weak && weak->playSnake(); });
 
     m_helpButton = new HelpButton(QStringLiteral("?"), root);
     m_helpButton->setHoverText(QStringLiteral("Shortcuts and Examples (") +
@@ -214,26 +209,15 @@ void NotebookController::buildViews() {
     root->layoutNow();
 }
 
-SnakeController& NotebookController::snake() {
-    if (!m_snake) m_snake = std::make_unique<SnakeController>(m_prefs);
-    return *m_snake;
-}
-
 void NotebookController::setTitlebarHeight(qreal height) {
     m_rootView->rootLayout.titlebarTop = height / 2;
     m_rootView->rootLayout.scrollTop = height + 4;
     m_rootView->layoutNow();
 }
 
-void NotebookController::playSnake() {
-    if (!m_rootView || !m_rootView->parentWidget()) return;
-    QWidget* window = m_rootView->window();
-    if (!snake().isShowing()) {
-        snake().present(window);
-    } else {
-        window->raise();
-        window->activateWindow();
-    }
+bool NotebookController::playSnake() {
+    if (!m_rootView || !m_rootView->parentWidget() || !onPlaySnake) return false;
+    return onPlaySnake(m_rootView->window());
 }
 
 // --- Drawer -------------------------------------------------------------------------------------------

@@ -37,7 +37,6 @@ class NotebookScrollView;
 class NotebookTextView;
 class Pasteboard;
 class Preferences;
-class SnakeController;
 class StatusButton;
 class TintView;
 class WordmarkLabel;
@@ -122,9 +121,11 @@ public:
     bool reduceTransparency() const { return m_reduceTransparency; }
     void setReduceTransparency(bool on);
     void updateMinWindowWidth();
-    void playSnake();
-    // The hidden game behind the wordmark, made on first use.
-    SnakeController& snake();
+    // Opens the hidden game behind the wordmark over the window; answers whether it shows.
+    bool playSnake();
+    // The game lives in a layer above the notebook: the application delegate sets this to open it over
+    // the given window (or bring it forward) and answer whether it shows.
+    std::function<bool(QWidget* window)> onPlaySnake;
 
     // --- Recalculation ----------------------------------------------------------------------------
     void recalc();
@@ -221,7 +222,6 @@ private:
     QString m_pendingActionName;
     bool m_reduceTransparency = false;
     QPointer<HelpPopover> m_helpPopover;
-    std::unique_ptr<SnakeController> m_snake;
 
     QList<VexilCore::LineOutcome> m_outcomes;
     std::map<int, QString> m_displayed;

@@ -4,13 +4,13 @@
 
 #include "core/document/Document.h"
 #include "core/document/ReferenceInsertion.h"
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
+#include "ui/common/Theme.h"
 #include "ui/notebook/HelpPopover.h"
 #include "ui/notebook/NotebookScrollView.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
-#include "ui/notebook/Theme.h"
 #include "ui/storage/Preferences.h"
 
 #include <QAction>

@@ -2,10 +2,10 @@
 #include "ui/notebook/NotebookController.h"
 
 #include "core/document/Document.h"
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
+#include "ui/common/Theme.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/RootView.h"
-#include "ui/notebook/Theme.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
 

@@ -1,10 +1,10 @@
 // Loading and switching sheets, the save label, preference changes and the window closing.
 #include "ui/notebook/NotebookController.h"
 
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
+#include "ui/common/Theme.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/RootView.h"
-#include "ui/notebook/Theme.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
 

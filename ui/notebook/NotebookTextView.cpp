@@ -1,8 +1,8 @@
 #include "ui/notebook/NotebookTextView.h"
 
+#include "ui/common/Theme.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/TextViewGeometry.h"
-#include "ui/notebook/Theme.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>

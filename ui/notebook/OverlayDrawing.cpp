@@ -1,8 +1,8 @@
 // The overlay: gutter numbers, divider, results, pills and the empty sheet's hint.
 #include "ui/notebook/NotebookTextView.h"
 
+#include "ui/common/Theme.h"
 #include "ui/notebook/TextViewGeometry.h"
-#include "ui/notebook/Theme.h"
 
 #include <QFontMetricsF>
 #include <QPaintEvent>

@@ -1,7 +1,7 @@
 // Hover, clicks on results, the divider drag, cursors and tooltips of the results column.
 #include "ui/notebook/NotebookTextView.h"
 
-#include "ui/notebook/KeyNames.h"
+#include "ui/common/KeyNames.h"
 #include "ui/notebook/TextViewGeometry.h"
 
 #include <QCursor>

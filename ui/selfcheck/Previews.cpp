@@ -2,9 +2,9 @@
 // the About animation as a GIF.
 #include "ui/selfcheck/Snapshot.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
+#include "ui/notebook/HelpContent.h"
 #include "ui/shell/AboutAnimation.h"
-#include "ui/shell/HelpContent.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/Preferences.h"
 

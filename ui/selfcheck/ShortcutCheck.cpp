@@ -1,6 +1,6 @@
 #include "ui/selfcheck/ShortcutCheck.h"
 
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookScrollView.h"
 #include "ui/notebook/NotebookTextView.h"

@@ -3,11 +3,11 @@
 #include "ui/selfcheck/Snapshot.h"
 
 #include "core/rates/RatesService.h"
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
+#include "ui/common/Theme.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/RootView.h"
-#include "ui/notebook/Theme.h"
 #include "ui/shell/AppEnvironment.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/storage/IntStore.h"

@@ -1,6 +1,6 @@
 #include "ui/shell/AboutWindow.h"
 
-#include "core/rates/VexilInfo.h"
+#include "core/about/VexilInfo.h"
 #include "ui/shell/AboutAnimation.h"
 #include "ui/shell/GifFile.h"
 #include "ui/shell/WindowPlacement.h"

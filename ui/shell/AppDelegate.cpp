@@ -6,6 +6,7 @@
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/snake/SnakeController.h"
 #include "ui/storage/PageLibrary.h"
 #include "ui/storage/Preferences.h"
 
@@ -32,6 +33,7 @@ AppDelegate::AppDelegate(AppEnvironment env, QObject* parent) : QObject(parent),
 AppDelegate::~AppDelegate() {
     // The window goes before the controller whose views it shows.
     m_window.reset();
+    m_snake.reset();
     m_notebook.reset();
 }
 
@@ -57,6 +59,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_notebook->onAbout = [weak] {
         if (weak) weak->showAbout();
     };
+    m_notebook->onPlaySnake = [weak](QWidget* window) { return weak && weak->playSnake(window); };
     m_window = MainWindow::make(*m_notebook, !m_env.isolated);
 
     m_sidebar = makeSidebar();
@@ -88,9 +91,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     showNotebook();
 
     // The self-test drives the interface, so it only ever runs on a throwaway data directory.
-    if (m_env.isolated && runShortcutCheck) {
+    if (m_env.isolated && runShortcutCheck && makeShortcutCheck) {
         QTimer::singleShot(shortcutCheckDelay, this,
-                           [this] { m_shortcutCheck = makeShortcutCheck(aboutCheckOnly); });
+                           [this] { m_shortcutCheck = makeShortcutCheck(*this, aboutCheckOnly); });
     }
     if (quitAfterLaunch) {
         QTimer::singleShot(int(std::llround(*quitAfterLaunch * 1000)), this, [this] {

@@ -22,6 +22,7 @@ class NotebookWindow;
 class PageLibrary;
 class PagesController;
 class Preferences;
+class SnakeController;
 
 // Owns everything the running program is made of and wires it together at launch: preferences, the
 // sheet library, the rates service, the notebook and its window, the drawer, the timers; flushes every
@@ -46,6 +47,8 @@ public:
     std::optional<double> quitAfterLaunch; // seconds
     bool runShortcutCheck = false;
     bool aboutCheckOnly = false;
+    // Makes and starts the self-test, which lives in a layer above this one: set by the program's entry.
+    std::function<QObject*(AppDelegate& app, bool aboutOnly)> makeShortcutCheck;
 
     void applicationDidFinishLaunching();
     // Flushes the sheets and remembers the window; text that still cannot be saved goes to recovery
@@ -92,7 +95,7 @@ private:
     QWidget* makeSidebar();
     PagesController* pagesController() const;
     void installMenu();
-    QObject* makeShortcutCheck(bool aboutOnly);
+    bool playSnake(QWidget* window);
     void openSettings();
     void openAbout();
 
@@ -102,6 +105,7 @@ private:
     std::shared_ptr<VexilCore::RatesService> m_rates;
     std::unique_ptr<NotebookController> m_notebook;
     std::unique_ptr<NotebookWindow> m_window;
+    std::unique_ptr<SnakeController> m_snake; // made on first play
     QPointer<QWidget> m_sidebar;
     QTimer* m_ratesTimer = nullptr;
     QTimer* m_labelTimer = nullptr;

@@ -1,13 +1,13 @@
-// Where the application's pieces plug in: the drawer, the main menu and the Settings and About windows are
-// connected here, and so is the self-test.
+// Where the application's pieces plug in: the drawer, the main menu, the game and the Settings and About
+// windows are connected here.
 #include "ui/shell/AppDelegate.h"
 
-#include "ui/selfcheck/ShortcutCheck.h"
 #include "ui/shell/AboutWindow.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/SettingsWindow.h"
 #include "ui/sidebar/PagesController.h"
+#include "ui/snake/SnakeController.h"
 
 #include <QWidget>
 
@@ -67,10 +67,9 @@ PagesController* AppDelegate::pagesController() const {
     return findChild<PagesController*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-QObject* AppDelegate::makeShortcutCheck(bool aboutOnly) {
-    auto* check = new ShortcutCheck(*this, aboutOnly, this);
-    check->start();
-    return check;
+bool AppDelegate::playSnake(QWidget* window) {
+    if (!m_snake) m_snake = std::make_unique<SnakeController>(m_prefs);
+    return m_snake->play(window);
 }
 
 void AppDelegate::openSettings() {

@@ -1,6 +1,6 @@
 #include "ui/shell/AppEnvironment.h"
 
-#include "core/rates/RatesFetcher.h"
+#include "core/fetch/RatesFetcher.h"
 
 #include <QDir>
 #include <QFileInfo>

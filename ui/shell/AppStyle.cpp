@@ -1,6 +1,6 @@
 #include "ui/shell/AppStyle.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,6 +1,6 @@
 #include "ui/shell/SettingsWindow.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 #include "ui/shell/WindowPlacement.h"
 
 #include <QCheckBox>

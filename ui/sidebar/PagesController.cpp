@@ -1,11 +1,11 @@
 // The drawer's construction, its view tree, the row model and the search.
 #include "ui/sidebar/PagesController.h"
 
-#include "ui/notebook/Controls.h"
-#include "ui/notebook/KeyNames.h"
+#include "ui/common/Controls.h"
+#include "ui/common/KeyNames.h"
+#include "ui/common/Theme.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookTextView.h"
-#include "ui/notebook/Theme.h"
 #include "ui/storage/Preferences.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "ui/sidebar/SidebarCells.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 
 #include <QDrag>
 #include <QDropEvent>

@@ -1,6 +1,6 @@
 #include "ui/snake/SnakeArt.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 #include "ui/snake/PixelFont.h"
 
 #include <QFontDatabase>

@@ -84,6 +84,16 @@ void SnakeController::recordBest() {
 
 // --- Showing and hiding ------------------------------------------------------------------------------
 
+bool SnakeController::play(QWidget* window) {
+    if (!m_isShowing) {
+        present(window);
+    } else {
+        window->raise();
+        window->activateWindow();
+    }
+    return m_isShowing;
+}
+
 void SnakeController::present(QWidget* window) {
     if (m_isShowing) {
         if (m_overlay && m_hostWindow == window) {

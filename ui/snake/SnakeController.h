@@ -68,6 +68,9 @@ public:
     int bestAtRoundStart() const { return m_bestAtRoundStart; }
 
     void present(QWidget* window);
+    // Opens the game over the window, or brings the window forward when the game already shows; answers
+    // whether it shows.
+    bool play(QWidget* window);
     void close();
     // Whether the game shows, that is whether the caller treats the event as consumed.
     bool handleKey(QKeyEvent* event);

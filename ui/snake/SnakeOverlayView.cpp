@@ -1,6 +1,6 @@
 #include "ui/snake/SnakeOverlayView.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 #include "ui/snake/SnakeArt.h"
 #include "ui/snake/SnakeController.h"
 #include "ui/storage/Preferences.h"

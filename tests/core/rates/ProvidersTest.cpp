@@ -1,6 +1,6 @@
 #include "core/rates/Providers.h"
-#include "core/rates/Currencies.h"
-#include "core/rates/RatesFetcher.h"
+#include "core/currency/Currencies.h"
+#include "core/fetch/RatesFetcher.h"
 
 #include "tests/support/QtPrinters.h"
 

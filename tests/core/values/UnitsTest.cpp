@@ -1,5 +1,5 @@
 #include "core/values/Units.h"
-#include "core/rates/Currencies.h"
+#include "core/currency/Currencies.h"
 #include "core/values/EvalContext.h"
 
 #include "core/values/TestUnits.h"

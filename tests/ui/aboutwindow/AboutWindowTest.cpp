@@ -1,5 +1,5 @@
 #include "ui/shell/AboutWindow.h"
-#include "core/rates/VexilInfo.h"
+#include "core/about/VexilInfo.h"
 #include "ui/shell/AboutAnimation.h"
 #include "ui/shell/GifFile.h"
 

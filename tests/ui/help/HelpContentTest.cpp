@@ -1,5 +1,5 @@
-#include "ui/shell/HelpContent.h"
-#include "ui/notebook/Theme.h"
+#include "ui/notebook/HelpContent.h"
+#include "ui/common/Theme.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>

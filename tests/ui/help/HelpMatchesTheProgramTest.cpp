@@ -1,7 +1,7 @@
-#include "ui/shell/HelpContent.h"
+#include "ui/notebook/HelpContent.h"
 
 #include "core/document/Document.h"
-#include "ui/notebook/KeyNames.h"
+#include "ui/common/KeyNames.h"
 #include "ui/shell/MainMenu.h"
 
 #include "tests/support/OfflineNotebook.h"

@@ -4,10 +4,10 @@
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
-#include "ui/notebook/Theme.h"
-#include "ui/snake/SnakeController.h"
+#include "ui/common/Theme.h"
 #include "ui/shell/AppEnvironment.h"
 #include "ui/shell/AppStyle.h"
+#include "ui/snake/SnakeController.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
@@ -261,14 +261,14 @@ TEST_F(MainMenuTest, EditingItemsFollowTheFocusAndAreOffWhileTheSnakeShows) {
         EXPECT_TRUE(item("Edit", title)->isEnabled()) << title.toStdString();
     emit edit->aboutToHide();
 
-    controller->playSnake();
-    ASSERT_TRUE(controller->snake().isShowing());
+    SnakeController snake(prefs);
+    ASSERT_TRUE(snake.play(window.get()));
     emit edit->aboutToShow();
     for (const QString& title : editing + QStringList{QStringLiteral("Undo"), QStringLiteral("Redo")})
         EXPECT_FALSE(item("Edit", title)->isEnabled()) << title.toStdString();
     emit edit->aboutToHide();
 
-    controller->snake().close();
+    snake.close();
     emit edit->aboutToShow();
     EXPECT_TRUE(item("Edit", QStringLiteral("Copy"))->isEnabled()); // the selection is back with the focus
     emit edit->aboutToHide();

@@ -1,6 +1,6 @@
-#include "ui/notebook/Controls.h"
-#include "ui/notebook/SymbolPainter.h"
-#include "ui/notebook/Theme.h"
+#include "ui/common/Controls.h"
+#include "ui/common/SymbolPainter.h"
+#include "ui/common/Theme.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

@@ -1,7 +1,7 @@
 #include "ViewFixture.h"
 
+#include "ui/common/Theme.h"
 #include "ui/notebook/TextViewGeometry.h"
-#include "ui/notebook/Theme.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>

@@ -1,5 +1,5 @@
-#include "ui/notebook/Theme.h"
-#include "ui/notebook/KeyNames.h"
+#include "ui/common/Theme.h"
+#include "ui/common/KeyNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "ControllerFixture.h"
 
 #include "core/values/Units.h"
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 #include "ui/notebook/FindBar.h"
+#include "ui/notebook/HelpContent.h"
 #include "ui/notebook/HelpPopover.h"
-#include "ui/shell/HelpContent.h"
 
 #include "ui/notebook/NotebookScrollView.h"
 #include <QScreen>

@@ -1,6 +1,6 @@
 #include "ControllerFixture.h"
 
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 
 #include <QApplication>
 #include <QLineEdit>

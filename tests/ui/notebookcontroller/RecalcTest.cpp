@@ -1,8 +1,8 @@
 #include "ControllerFixture.h"
 
 #include "core/values/Units.h"
-#include "ui/notebook/Controls.h"
-#include "ui/notebook/Theme.h"
+#include "ui/common/Controls.h"
+#include "ui/common/Theme.h"
 
 #include <QTextBlock>
 #include <QTextLayout>

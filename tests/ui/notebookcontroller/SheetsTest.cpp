@@ -1,7 +1,7 @@
 #include "ControllerFixture.h"
 
-#include "ui/notebook/Controls.h"
-#include "ui/notebook/Theme.h"
+#include "ui/common/Controls.h"
+#include "ui/common/Theme.h"
 
 #include <QDir>
 #include <QUndoStack>

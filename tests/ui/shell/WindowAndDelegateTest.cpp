@@ -1,7 +1,8 @@
 #include "ScratchHome.h"
 
 #include "core/rates/RatesService.h"
-#include "ui/notebook/Controls.h"
+#include "tests/support/OfflineNotebook.h"
+#include "ui/common/Controls.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookScrollView.h"
 #include "ui/notebook/NotebookTextView.h"
@@ -10,10 +11,11 @@
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/QuitSignals.h"
 #include "ui/shell/SingleInstance.h"
+#include "ui/snake/SnakeController.h"
+#include "ui/snake/SnakeOverlayView.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/PageLibrary.h"
 #include "ui/storage/Preferences.h"
-#include "tests/support/OfflineNotebook.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -110,6 +112,19 @@ TEST(AppDelegateTest, LaunchShowsTheWindowWithTheDrawerAndTimers) {
     EXPECT_EQ(notebook->saveLabel()->text(), QStringLiteral("Saved"));
     EXPECT_FALSE(delegate.shortcutCheck());
     EXPECT_TRUE(QFile::exists(data.filePath(QStringLiteral("pages.json"))));
+}
+
+TEST(AppDelegateTest, TheWordmarkOpensTheGameOverTheWindow) {
+    QTemporaryDir data;
+    AppDelegate delegate(isolatedEnvironment(data.path()));
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate.notebook()->wordmark()->performAccessibilityAction());
+    const auto* overlay = delegate.window()->findChild<SnakeOverlayView*>();
+    ASSERT_TRUE(overlay);
+    EXPECT_TRUE(overlay->isVisible());
+    // Again while it shows: still the one game.
+    EXPECT_TRUE(delegate.notebook()->playSnake());
+    EXPECT_EQ(delegate.window()->findChildren<SnakeOverlayView*>().size(), 1);
 }
 
 TEST(AppDelegateTest, LaunchLoadsTheSelectedSheetWithTheCaretAtTheEnd) {

@@ -1,6 +1,6 @@
 #include "SidebarFixture.h"
 
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 #include "ui/snake/SnakeArt.h"
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 #include "ui/snake/PixelFont.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "ui/notebookcontroller/ControllerFixture.h"
 
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 #include "ui/snake/SnakeController.h"
 #include "ui/snake/SnakeOverlayView.h"
 #include "ui/storage/IntStore.h"
@@ -342,7 +342,21 @@ TEST(SnakeRender, ImagesHaveTheRequestedPixelsAndInk) {
 
 // --- Through the notebook --------------------------------------------------------------------------------
 
-class NotebookSnake : public ControllerFixture {};
+// The game wired to the wordmark the way the application delegate wires it.
+class NotebookSnake : public ControllerFixture {
+protected:
+    void SetUp() override {
+        ControllerFixture::SetUp();
+        snake = std::make_unique<SnakeController>(prefs);
+        controller->onPlaySnake = [this](QWidget* window) { return snake->play(window); };
+    }
+    void TearDown() override {
+        snake.reset();
+        ControllerFixture::TearDown();
+    }
+
+    std::unique_ptr<SnakeController> snake;
+};
 
 TEST_F(NotebookSnake, AccessibilityActionOpensTheGameOverTheSheet) {
     show();
@@ -350,36 +364,34 @@ TEST_F(NotebookSnake, AccessibilityActionOpensTheGameOverTheSheet) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     view()->setFocus();
     EXPECT_TRUE(controller->wordmark()->performAccessibilityAction());
-    SnakeController& snake = controller->snake();
-    ASSERT_TRUE(snake.isShowing());
-    EXPECT_EQ(snake.view()->parentWidget(), window.get());
-    EXPECT_TRUE(snake.view()->hasFocus());
+    ASSERT_TRUE(snake->isShowing());
+    EXPECT_EQ(snake->view()->parentWidget(), window.get());
+    EXPECT_TRUE(snake->view()->hasFocus());
 
     // Typing goes to the game, not the sheet.
     type("12");
     EXPECT_TRUE(text().isEmpty());
-    QTest::keyClick(snake.view(), Qt::Key_Escape);
-    EXPECT_FALSE(snake.isShowing());
+    QTest::keyClick(snake->view(), Qt::Key_Escape);
+    EXPECT_FALSE(snake->isShowing());
     EXPECT_EQ(window->focusWidget(), view());
 }
 
 TEST_F(NotebookSnake, AltClickOnTheWordmarkOpensTheGame) {
     show();
     QTest::mouseClick(controller->wordmark(), Qt::LeftButton, Qt::AltModifier);
-    EXPECT_TRUE(controller->snake().isShowing());
+    EXPECT_TRUE(snake->isShowing());
     // Again while it shows: still the one game.
-    SnakeOverlayView* overlay = controller->snake().view();
+    SnakeOverlayView* overlay = snake->view();
     controller->playSnake();
-    EXPECT_EQ(controller->snake().view(), overlay);
+    EXPECT_EQ(snake->view(), overlay);
 }
 
 TEST_F(NotebookSnake, BestScoreGoesToTheNotebooksPreferences) {
     show();
     controller->playSnake();
-    SnakeController& snake = controller->snake();
-    snake.game() = SnakeGame(20, 20, {{10, 10}, {9, 10}, {8, 10}}, SnakeDirection::Right, SnakeCell{11, 10},
-                             0, State::Playing, [](int) { return 0; });
-    snake.tick();
+    snake->game() = SnakeGame(20, 20, {{10, 10}, {9, 10}, {8, 10}}, SnakeDirection::Right, SnakeCell{11, 10},
+                              0, State::Playing, [](int) { return 0; });
+    snake->tick();
     EXPECT_EQ(prefs->snakeBest(), 10);
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/rates/Providers.h"
 #include "core/rates/RatesCacheFile.h"
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/shell/MainWindow.h"

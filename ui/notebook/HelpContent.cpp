@@ -1,7 +1,7 @@
-#include "ui/shell/HelpContent.h"
+#include "ui/notebook/HelpContent.h"
 
-#include "ui/notebook/KeyNames.h"
-#include "ui/notebook/Theme.h"
+#include "ui/common/KeyNames.h"
+#include "ui/common/Theme.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>

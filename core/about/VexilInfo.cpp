@@ -1,4 +1,4 @@
-#include "core/rates/VexilInfo.h"
+#include "core/about/VexilInfo.h"
 
 // The About window lays the credit out as one short line.
 static_assert(VexilCore::VexilInfo::credit.size() == 45);

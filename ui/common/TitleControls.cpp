@@ -1,9 +1,9 @@
 // The wordmark, the title strip's glyph buttons and their shared hover tip.
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 
-#include "ui/notebook/KeyNames.h"
-#include "ui/notebook/SymbolPainter.h"
-#include "ui/notebook/Theme.h"
+#include "ui/common/KeyNames.h"
+#include "ui/common/SymbolPainter.h"
+#include "ui/common/Theme.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

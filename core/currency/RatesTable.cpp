@@ -1,4 +1,4 @@
-#include "core/rates/RatesTable.h"
+#include "core/currency/RatesTable.h"
 
 #include <cmath>
 

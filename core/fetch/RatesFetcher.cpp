@@ -1,4 +1,4 @@
-#include "core/rates/RatesFetcher.h"
+#include "core/fetch/RatesFetcher.h"
 
 #include "core/rates/Providers.h"
 

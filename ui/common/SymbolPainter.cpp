@@ -1,4 +1,4 @@
-#include "ui/notebook/SymbolPainter.h"
+#include "ui/common/SymbolPainter.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 
 #include <QFontDatabase>
 

@@ -1,4 +1,4 @@
-#include "ui/notebook/KeyNames.h"
+#include "ui/common/KeyNames.h"
 
 namespace VexilUI {
 

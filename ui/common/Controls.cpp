@@ -1,7 +1,7 @@
 // Backdrop, labels, status buttons and the drawer's edge handle.
-#include "ui/notebook/Controls.h"
+#include "ui/common/Controls.h"
 
-#include "ui/notebook/Theme.h"
+#include "ui/common/Theme.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>
