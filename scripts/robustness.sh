@@ -29,7 +29,7 @@ if [ "${SKIP_SANITIZE:-0}" != 1 ]; then
   done
   echo "== Sanitizer build: ${tests[*]}"
   cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DVEXIL_TESTS=ON -DVEXIL_SANITIZE=ON >/dev/null
+    -DVEXIL_TESTS=ON -DVEXIL_SANITIZE=ON -DVEXIL_WERROR=ON >/dev/null
   cmake --build build/sanitize -j "$jobs" --target "${tests[@]}"
   for t in "${tests[@]}"; do
     echo "== $t (sanitizers)"
@@ -45,7 +45,8 @@ fi
 export ASAN_OPTIONS=$asan_options
 
 echo "== Fuzz build"
-cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVEXIL_FUZZ=ON >/dev/null
+cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVEXIL_FUZZ=ON \
+  -DVEXIL_WERROR=ON >/dev/null
 cmake --build build/fuzz -j "$jobs" --target vexil_fuzz
 
 dictionary() {
