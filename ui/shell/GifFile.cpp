@@ -18,9 +18,10 @@ namespace VexilUI::GifFile {
 namespace {
 
 // A header may claim any size up to 65535 × 65535: refuse what no animation needs, and stop collecting
-// frames before their pixels outgrow a sane amount of memory.
+// frames at one largest screen's worth of pixels. Every frame is a whole screen, so a tiny file of
+// one-pixel images on a large screen would otherwise take hundreds of megabytes and a second to read.
 constexpr int maxSide = 4096;
-constexpr qint64 maxTotalPixels = qint64(64) * 1024 * 1024;
+constexpr qint64 maxTotalPixels = qint64(maxSide) * maxSide;
 
 int appendOutput(GifFileType* gif, const GifByteType* bytes, int length) {
     static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), length);

@@ -33,7 +33,8 @@ struct Animation {
 
 // Reads every frame that decodes, composed over the earlier ones as the frame's disposal asks. A frame
 // that cannot be decoded is left out; data that breaks the stream ends the reading with the frames so
-// far. Nothing when the file is missing, is no GIF or holds no decodable frame.
+// far, and so does a frame that would take the frames past 4096 × 4096 pixels in all. Nothing when the
+// file is missing, is no GIF, its screen is wider or taller than 4096 or it holds no decodable frame.
 std::optional<Animation> read(const QString& path);
 std::optional<Animation> read(const QByteArray& data);
 
