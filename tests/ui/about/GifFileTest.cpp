@@ -213,28 +213,21 @@ TEST(GifFile, ComposesSubRectanglesWithTransparencyAndDisposal) {
 }
 
 // Every frame is a whole screen: a small file of one-pixel images on a large screen stops at one 4096 × 4096
-// screen's worth of pixels instead of growing to hundreds of megabytes.
+// screen's worth of pixels (four frames of 2048 × 2048) instead of growing to hundreds of megabytes.
 TEST(GifFile, TinyFramesOnALargeScreenStopAtOneLargestScreensWorth) {
-    struct Case {
-        int side;
-        int frames;
-        int kept;
-    };
-    for (const Case& c : {Case{2048, 10, 4}, Case{4096, 3, 1}, Case{1024, 12, 12}}) {
-        std::vector<RawFrame> frames;
-        for (int i = 0; i < c.frames; ++i)
-            frames.push_back(filled(QRect(i, i, 1, 1), 1, control(2, DISPOSE_PREVIOUS)));
-        const QByteArray bytes = handMade(QSize(c.side, c.side), frames, true);
-        ASSERT_LT(bytes.size(), 1024);
-        const auto animation = GifFile::read(bytes);
-        ASSERT_TRUE(animation.has_value()) << c.side;
-        EXPECT_EQ(animation->frames.size(), c.kept) << c.side;
-        EXPECT_EQ(animation->delays.size(), c.kept) << c.side;
-        const QImage& last = animation->frames.last();
-        EXPECT_EQ(last.size(), QSize(c.side, c.side));
-        EXPECT_EQ(last.pixel(c.kept - 1, c.kept - 1), qRgb(255, 0, 0)) << c.side;
-        EXPECT_EQ(last.pixel(0, 0), c.kept == 1 ? qRgb(255, 0, 0) : 0u) << c.side; // the earlier ones disposed
-    }
+    std::vector<RawFrame> frames;
+    for (int i = 0; i < 10; ++i)
+        frames.push_back(filled(QRect(i, i, 1, 1), 1, control(2, DISPOSE_PREVIOUS)));
+    const QByteArray bytes = handMade(QSize(2048, 2048), frames, true);
+    ASSERT_LT(bytes.size(), 1024);
+    const auto animation = GifFile::read(bytes);
+    ASSERT_TRUE(animation.has_value());
+    ASSERT_EQ(animation->frames.size(), 4);
+    EXPECT_EQ(animation->delays.size(), 4);
+    const QImage& last = animation->frames.last();
+    EXPECT_EQ(last.size(), QSize(2048, 2048));
+    EXPECT_EQ(last.pixel(3, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(last.pixel(0, 0), 0u); // the earlier frames were disposed
 }
 
 TEST(GifFile, CustomFramesTakeDelaysAndSkipUndecodableFrames) {
