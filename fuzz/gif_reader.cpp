@@ -17,8 +17,10 @@ constexpr qint64 maxRoundTripPixels = 64 * 64 * 8;
 void checkAnimation(const GifFile::Animation& animation) {
     VEXIL_FUZZ_CHECK(!animation.frames.isEmpty());
     VEXIL_FUZZ_CHECK(animation.delays.size() == animation.frames.size());
-    VEXIL_FUZZ_CHECK(animation.size.width() >= 1 && animation.size.width() <= 4096);
-    VEXIL_FUZZ_CHECK(animation.size.height() >= 1 && animation.size.height() <= 4096);
+    VEXIL_FUZZ_CHECK(animation.size.width() >= 1 && animation.size.width() <= GifFile::maxSide);
+    VEXIL_FUZZ_CHECK(animation.size.height() >= 1 && animation.size.height() <= GifFile::maxSide);
+    const qint64 framePixels = qint64(animation.size.width()) * animation.size.height();
+    VEXIL_FUZZ_CHECK(framePixels * animation.frames.size() <= GifFile::maxTotalPixels);
     for (const QImage& frame : animation.frames) {
         VEXIL_FUZZ_CHECK(frame.size() == animation.size);
         VEXIL_FUZZ_CHECK(frame.format() == QImage::Format_ARGB32_Premultiplied);
