@@ -67,7 +67,7 @@ for t in $targets; do
   echo "== fuzz_$t for ${fuzz_seconds}s"
   # New inputs go to the scratch corpus first named; the seeds in the repository stay as they are.
   # The targets fail any single input (one sheet, one body, one file) that takes over a second of
-  # processor time; libFuzzer's wall-clock -timeout catches endless loops without failing on a busy machine.
+  # processor time (the GIF reader five); libFuzzer's wall-clock -timeout catches endless loops without failing on a busy machine.
   set +e
   build/fuzz/fuzz/fuzz_"$t" "$run/corpus" "fuzz/corpus/$t" $(dictionary "$t") \
     -seed="$fuzz_seed" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2560 -max_len=4096 \
