@@ -29,7 +29,7 @@ if [ "${SKIP_SANITIZE:-0}" != 1 ]; then
   done
   echo "== Sanitizer build: ${tests[*]}"
   cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DVEXIL_TESTS=ON -DVEXIL_SANITIZE=ON >/dev/null
+    -DVEXIL_TESTS=ON -DVEXIL_SANITIZE=ON -DVEXIL_WERROR=ON >/dev/null
   cmake --build build/sanitize -j "$jobs" --target "${tests[@]}"
   for t in "${tests[@]}"; do
     echo "== $t (sanitizers)"
@@ -45,7 +45,8 @@ fi
 export ASAN_OPTIONS=$asan_options
 
 echo "== Fuzz build"
-cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVEXIL_FUZZ=ON >/dev/null
+cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVEXIL_FUZZ=ON \
+  -DVEXIL_WERROR=ON >/dev/null
 cmake --build build/fuzz -j "$jobs" --target vexil_fuzz
 
 dictionary() {
@@ -66,7 +67,7 @@ for t in $targets; do
   echo "== fuzz_$t for ${fuzz_seconds}s"
   # New inputs go to the scratch corpus first named; the seeds in the repository stay as they are.
   # The targets fail any single input (one sheet, one body, one file) that takes over a second of
-  # processor time; libFuzzer's wall-clock -timeout catches endless loops without failing on a busy machine.
+  # processor time (the GIF reader five); libFuzzer's wall-clock -timeout catches endless loops without failing on a busy machine.
   set +e
   build/fuzz/fuzz/fuzz_"$t" "$run/corpus" "fuzz/corpus/$t" $(dictionary "$t") \
     -seed="$fuzz_seed" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2560 -max_len=4096 \

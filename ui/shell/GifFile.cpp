@@ -17,11 +17,6 @@ namespace VexilUI::GifFile {
 
 namespace {
 
-// A header may claim any size up to 65535 × 65535: refuse what no animation needs, and stop collecting
-// frames before their pixels outgrow a sane amount of memory.
-constexpr int maxSide = 4096;
-constexpr qint64 maxTotalPixels = qint64(64) * 1024 * 1024;
-
 int appendOutput(GifFileType* gif, const GifByteType* bytes, int length) {
     static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), length);
     return length;
@@ -240,9 +235,7 @@ std::optional<Animation> readDevice(QIODevice& device) {
 
     Animation animation;
     animation.size = QSize(screenWidth, screenHeight);
-    QImage canvas(screenWidth, screenHeight, QImage::Format_ARGB32);
-    if (canvas.isNull()) return std::nullopt;
-    canvas.fill(Qt::transparent);
+    QImage canvas; // made at the first frame: a header alone costs nothing
     const qint64 framePixels = qint64(screenWidth) * screenHeight;
 
     // The graphic control block that applies to the next image, when one came.
@@ -276,6 +269,11 @@ std::optional<Animation> readDevice(QIODevice& device) {
             if (!readRaster(gif, desc, raster)) {
                 more = false; // the stream cannot be followed past broken image data
                 break;
+            }
+            if (canvas.isNull()) {
+                canvas = QImage(screenWidth, screenHeight, QImage::Format_ARGB32);
+                if (canvas.isNull()) return std::nullopt;
+                canvas.fill(Qt::transparent);
             }
             const int disposal = hasControl ? control.DisposalMode : DISPOSAL_UNSPECIFIED;
             const int transparent = hasControl ? control.TransparentColor : NO_TRANSPARENT_COLOR;

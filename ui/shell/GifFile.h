@@ -31,9 +31,16 @@ struct Animation {
     std::optional<int> loopCount;        // none when the file carries no loop extension
 };
 
+// What one file may make the reader hold. A header may claim any screen up to 65535 × 65535, and every
+// frame is a whole screen however small its image, so a tiny file could otherwise ask for gigabytes;
+// the About window shows the animation 96 points wide.
+inline constexpr int maxSide = 2048;
+inline constexpr qint64 maxTotalPixels = qint64(2) * maxSide * maxSide; // all frames together, 32 MB
+
 // Reads every frame that decodes, composed over the earlier ones as the frame's disposal asks. A frame
 // that cannot be decoded is left out; data that breaks the stream ends the reading with the frames so
-// far. Nothing when the file is missing, is no GIF or holds no decodable frame.
+// far, and so does a frame that would take the frames past maxTotalPixels. Nothing when the file is
+// missing, is no GIF, its screen is wider or taller than maxSide or it holds no decodable frame.
 std::optional<Animation> read(const QString& path);
 std::optional<Animation> read(const QByteArray& data);
 

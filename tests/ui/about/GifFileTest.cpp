@@ -213,6 +213,36 @@ TEST(GifFile, ComposesSubRectanglesWithTransparencyAndDisposal) {
     EXPECT_EQ(animation->frames[3].pixel(7, 7), green);
 }
 
+// Every frame is a whole screen: a small file of one-pixel images on a large screen stops at the frame
+// budget (eight frames of 1024 × 1024) instead of growing to hundreds of megabytes.
+TEST(GifFile, TinyFramesOnALargeScreenStopAtTheFrameBudget) {
+    std::vector<RawFrame> frames;
+    for (int i = 0; i < 12; ++i)
+        frames.push_back(filled(QRect(i, i, 1, 1), 1, control(2, DISPOSE_PREVIOUS)));
+    const QByteArray bytes = handMade(QSize(1024, 1024), frames, true);
+    ASSERT_LT(bytes.size(), 1024);
+    const auto animation = GifFile::read(bytes);
+    ASSERT_TRUE(animation.has_value());
+    ASSERT_EQ(animation->frames.size(), GifFile::maxTotalPixels / (1024 * 1024));
+    EXPECT_EQ(animation->delays.size(), animation->frames.size());
+    const QImage& last = animation->frames.last();
+    EXPECT_EQ(last.size(), QSize(1024, 1024));
+    EXPECT_EQ(last.pixel(7, 7), qRgb(255, 0, 0));
+    EXPECT_EQ(last.pixel(0, 0), 0u); // the earlier frames were disposed
+}
+
+TEST(GifFile, ScreensUpToTheLargestSideAreRead) {
+    const int side = GifFile::maxSide;
+    const std::vector<RawFrame> frames{filled(QRect(0, 0, 2, 2), 2, std::nullopt)};
+    for (const QSize screen : {QSize(side, 3), QSize(3, side), QSize(side + 1, 3), QSize(3, side + 1)}) {
+        const auto animation = GifFile::read(handMade(screen, frames, true));
+        EXPECT_EQ(animation.has_value(), screen.width() <= side && screen.height() <= side) << screen.width();
+        if (animation) {
+            EXPECT_EQ(animation->size, screen);
+        }
+    }
+}
+
 TEST(GifFile, CustomFramesTakeDelaysAndSkipUndecodableFrames) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
