@@ -184,7 +184,9 @@ void Pass::evaluateLine(int index, TextRange range) {
         o.highlights.append(Highlight{*o.labelRange, Role::Label});
     }
     const qsizetype offset = range.location + labelLen;
-    QString lineText = line.mid(labelLen).toString();
+    // Borrowed from the sheet's text, which outlives the pass: the tokens copy what they keep.
+    const QStringView rest = line.mid(labelLen);
+    QString lineText = QString::fromRawData(rest.data(), rest.size());
     QList<Token> tokens = Lexer::lex(lineText, ev.context.monthFirstDates);
 
     if (DocumentEvaluator::hasNoContent(tokens)) {

@@ -221,7 +221,10 @@ private:
         return t;
     }
 
-    QString textOf(qsizetype a, qsizetype b) const { return text.mid(offsets[a], offsets[b] - offsets[a]); }
+    // A copy of its own even when it is the whole text, which may be borrowed.
+    QString textOf(qsizetype a, qsizetype b) const {
+        return QString(text.constData() + offsets[a], offsets[b] - offsets[a]);
+    }
 
     void word(qsizetype j) {
         Token& t = push(TokenKind::Word, i, j);

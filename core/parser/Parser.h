@@ -47,7 +47,7 @@ struct LineEnv {
     bool ptAsPint = false;
     QHash<QString, UnitRef> customUnits; // lower-case name -> unit
     std::optional<Value> continuation;   // what an Injected token stands for
-    QString lineText;
+    QString lineText; // the document pass lends the sheet's own characters: copy it to keep it
 };
 
 // A name and the value given to it inside a conditional branch.
