@@ -179,13 +179,17 @@ void Pass::evaluateLine(int index, TextRange range) {
     if (const auto len = DocumentEvaluator::labelLength(line)) {
         labelLen = *len;
         o.labelRange = TextRange{range.location, labelLen};
-        // Room for the highlights of the rest, which are at most one a character.
-        o.highlights.reserve(1 + line.size() - labelLen + 1);
-        o.highlights.append(Highlight{*o.labelRange, Role::Label});
     }
     const qsizetype offset = range.location + labelLen;
-    QString lineText = line.mid(labelLen).toString();
+    // Borrowed from the sheet's text, which outlives the pass: the tokens copy what they keep.
+    const QStringView rest = line.mid(labelLen);
+    QString lineText = QString::fromRawData(rest.data(), rest.size());
     QList<Token> tokens = Lexer::lex(lineText, ev.context.monthFirstDates);
+    if (o.labelRange) {
+        // The label's highlight first, with room for one a token after it.
+        o.highlights.reserve(1 + tokens.size());
+        o.highlights.append(Highlight{*o.labelRange, Role::Label});
+    }
 
     if (DocumentEvaluator::hasNoContent(tokens)) {
         o.kind = hasCommentOrQuoted(tokens) ? Kind::Comment : Kind::Text;

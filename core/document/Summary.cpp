@@ -48,6 +48,7 @@ bool DocumentEvaluator::isSummaryRow(QStringView line) {
 
 Quantity DocumentEvaluator::summarize(const QList<int>& block, const QList<LineOutcome>& outcomes,
                                       const QString& kind) const {
+    const bool count = kind == u"count";
     QList<std::pair<int, const Quantity*>> quantities;
     quantities.reserve(block.size());
     int valueLines = 0;
@@ -58,7 +59,7 @@ Quantity DocumentEvaluator::summarize(const QList<int>& block, const QList<LineO
             throw CalcError(lineName(index) + QStringLiteral(" has an error"));
         if (o.kind != LineOutcome::Kind::Value || !o.value) continue;
         ++valueLines;
-        if (kind == u"count") continue;
+        if (count) continue;
         switch (kindOf(*o.value)) {
         case ValueKind::Quantity:
             quantities.append({index, &std::get<Quantity>(*o.value)});
@@ -74,7 +75,7 @@ Quantity DocumentEvaluator::summarize(const QList<int>& block, const QList<LineO
         }
     }
 
-    if (kind == u"count") return Quantity(valueLines, CompoundUnit::none());
+    if (count) return Quantity(valueLines, CompoundUnit::none());
     if (quantities.isEmpty()) throw CalcError(QStringLiteral("Nothing to calculate"));
 
     Quantity sum = sumStart(*quantities.front().second);

@@ -219,7 +219,10 @@ private:
         return t;
     }
 
-    QString textOf(qsizetype a, qsizetype b) const { return text.mid(offsets[a], offsets[b] - offsets[a]); }
+    // A copy of its own even when it is the whole text, which may be borrowed.
+    QString textOf(qsizetype a, qsizetype b) const {
+        return QString(text.constData() + offsets[a], offsets[b] - offsets[a]);
+    }
 
     qsizetype wordEnd(qsizetype j) const {
         while (j < n && isWordChar(s[j]))

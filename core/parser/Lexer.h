@@ -8,7 +8,8 @@
 namespace VexilCore::Lexer {
 
 // Splits one line into tokens; never fails. The last token is always the one Eof.
-// monthFirst only changes how a/b/yyyy dates are read.
+// monthFirst only changes how a/b/yyyy dates are read. The tokens' texts are copies, so text may
+// borrow its characters (QString::fromRawData).
 QList<Token> lex(const QString& text, bool monthFirst);
 
 } // namespace VexilCore::Lexer

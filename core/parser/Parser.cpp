@@ -81,7 +81,10 @@ QList<Highlight> LineParser::highlights(qsizetype offset) const {
 }
 
 void LineParser::appendHighlights(QList<Highlight>& out, qsizetype offset) const {
-    out.reserve(out.size() + t.size() + quoted.size());
+    // Sized once for every token and cut to the ones written.
+    const qsizetype start = out.size();
+    out.resize(start + t.size() + quoted.size());
+    Highlight* next = out.data() + start;
     for (qsizetype i = 0; i < t.size(); ++i) {
         const Token& tok = t[i];
         if (tok.range.length <= 0) continue;
@@ -92,10 +95,11 @@ void LineParser::appendHighlights(QList<Highlight>& out, qsizetype offset) const
             role = *roles[i];
         else
             role = defaultRole(tok.kind);
-        out.append(Highlight{TextRange{tok.range.location + offset, tok.range.length}, role});
+        *next++ = Highlight{TextRange{tok.range.location + offset, tok.range.length}, role};
     }
     for (const Token& tok : quoted)
-        out.append(Highlight{TextRange{tok.range.location + offset, tok.range.length}, Role::Comment});
+        *next++ = Highlight{TextRange{tok.range.location + offset, tok.range.length}, Role::Comment};
+    out.resize(next - out.constData());
 }
 
 } // namespace VexilCore

@@ -46,7 +46,7 @@ struct LineEnv {
     bool ptAsPint = false;
     QHash<QString, UnitRef> customUnits; // lower-case name -> unit
     std::optional<Value> continuation;   // what an Injected token stands for
-    QString lineText;
+    QString lineText; // the document pass lends the sheet's own characters: copy it to keep it
 };
 
 // The recursive-descent parser of one sheet line. It evaluates while it parses: every level

@@ -55,7 +55,10 @@ Value LineParser::parseLogical() {
 Value LineParser::parseComparison() {
     Value left = parseBitwise();
     const Token& tok = t[p];
-    if (tok.kind != TokenKind::Sym || !comparisons().contains(tok.text)) return left;
+    if (tok.kind != TokenKind::Sym || tok.text.isEmpty()) return left;
+    // Every comparison starts with one of "=!<>": other symbols are not looked up.
+    const QChar c = tok.text.front();
+    if ((c != u'=' && c != u'!' && c != u'<' && c != u'>') || !comparisons().contains(tok.text)) return left;
     const QString op = tok.text;
     mark(p, Role::Op);
     advance();

@@ -97,38 +97,37 @@ std::optional<std::pair<LineParser::MulOp, int>> LineParser::mulOperator(const V
         return std::nullopt;
     }
     if (tok.kind != TokenKind::Word) return std::nullopt;
-    const QString& w = tok.lower;
-    if (w == u"times") return R{MulOp::Multiply, 1};
-    if (w == u"per") return R{MulOp::Divide, 1};
-    if (w == u"of") return R{MulOp::Of, 1};
-    if (w == u"mod") return R{MulOp::Mod, 1};
-    if (w == u"added") {
+    if (tok.isWord(u"times")) return R{MulOp::Multiply, 1};
+    if (tok.isWord(u"per")) return R{MulOp::Divide, 1};
+    if (tok.isWord(u"of")) return R{MulOp::Of, 1};
+    if (tok.isWord(u"mod")) return R{MulOp::Mod, 1};
+    if (tok.isWord(u"added")) {
         if (leftIsPlain && word(p + 1) == u"to" && strictOperandStart(p + 2)) return R{MulOp::AddedTo, 2};
         return std::nullopt;
     }
-    if (w == u"off") {
+    if (tok.isWord(u"off")) {
         if (leftIsPlain && strictOperandStart(p + 1)) return R{MulOp::Off, 1};
         return std::nullopt;
     }
-    if (w == u"at") {
+    if (tok.isWord(u"at")) {
         if (strictOperandStart(p + 1)) return R{MulOp::At, 1};
         return std::nullopt;
     }
-    if (w == u"x") {
+    if (tok.isWord(u"x")) {
         if (canStartOperand(p + 1)) return R{MulOp::Multiply, 1};
         return std::nullopt;
     }
-    if (w == u"permutation") return R{MulOp::Permutations, 1};
-    if (w == u"combination") return R{MulOp::Combinations, 1};
-    if (w == u"permutations")
+    if (tok.isWord(u"permutation")) return R{MulOp::Permutations, 1};
+    if (tok.isWord(u"combination")) return R{MulOp::Combinations, 1};
+    if (tok.isWord(u"permutations"))
         return word(p + 1) == u"of" ? R{MulOp::PermutationsOf, 2} : R{MulOp::Permutations, 1};
-    if (w == u"combinations")
+    if (tok.isWord(u"combinations"))
         return word(p + 1) == u"of" ? R{MulOp::CombinationsOf, 2} : R{MulOp::Combinations, 1};
-    if (w == u"multiply" || w == u"multiplied") {
+    if (tok.isWord(u"multiply") || tok.isWord(u"multiplied")) {
         if (peek(1).isWord(u"by")) return R{MulOp::Multiply, 2};
         return std::nullopt;
     }
-    if (w == u"divide" || w == u"divided") {
+    if (tok.isWord(u"divide") || tok.isWord(u"divided")) {
         if (peek(1).isWord(u"by")) return R{MulOp::Divide, 2};
         return std::nullopt;
     }

@@ -32,7 +32,7 @@ Value LineParser::parsePower() {
     int count = 0;
     if (t[p].isSym(u"^"))
         count = 1;
-    else if (matches({u"to", u"the", u"power", u"of"}))
+    else if (t[p].isWord(u"to") && matches({u"to", u"the", u"power", u"of"}))
         count = 4;
     else
         return base;
