@@ -65,8 +65,16 @@ int runApplication(QApplication& app, const CommandLine::Args& args) {
     QApplication::setQuitOnLastWindowClosed(false); // closing the window only hides it
 
     AppEnvironment env = AppEnvironment::live(AppEnvironment::processEnvironment());
+    // The data folder is claimed before anything in it is read: a second run would save over the first.
     SingleInstance instance(env.dataDirectory);
-    if (instance.askRunningInstanceToShow()) return 0;
+    SingleInstance::Claim claim = instance.claim();
+    if (claim == SingleInstance::Claim::HeldElsewhere) {
+        if (instance.askRunningInstanceToShow(3000)) return 0;
+        // Nobody answers: the holder may be on its way out.
+        claim = instance.claim(2000);
+        if (claim == SingleInstance::Claim::HeldElsewhere) return 0;
+    }
+    if (claim == SingleInstance::Claim::Unavailable && instance.askRunningInstanceToShow()) return 0;
     instance.listen();
 
     auto delegate = std::make_unique<AppDelegate>(std::move(env));
@@ -78,9 +86,9 @@ int runApplication(QApplication& app, const CommandLine::Args& args) {
     AppDelegate* d = delegate.get();
     QObject::connect(&instance, &SingleInstance::showRequested, d, &AppDelegate::showNotebook);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, d, &AppDelegate::applicationWillTerminate);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, d,
-                     [](QSessionManager&) { QCoreApplication::quit(); });
-    installQuitSignalHandlers(d, [] { QCoreApplication::quit(); });
+    // Where nobody can be asked, unsaved text goes to recovery files on the way out.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, d, [d](QSessionManager&) { d->terminate(); });
+    installQuitSignalHandlers(d, [d] { d->terminate(); });
     QTimer::singleShot(0, d, &AppDelegate::applicationDidFinishLaunching);
 
     const int status = app.exec();

@@ -318,11 +318,15 @@ QString noNarrowSpace(QString s) {
     return s.replace(QChar(0x202F), QChar(u' '));
 }
 
-// Weekday and month names of the long date pattern shortened as asked.
-QString longDatePattern(const QLocale& loc, bool shortMonth) {
+// Weekday and month names of the long date pattern shortened as asked. The year is written as
+// the number it is ("999", not the "0999" of Qt's four-digit field).
+QString longDatePattern(const QLocale& loc, bool shortMonth, int year) {
     QString pattern = loc.dateFormat(QLocale::LongFormat);
     pattern.replace(QStringLiteral("dddd"), QStringLiteral("ddd"));
     if (shortMonth) pattern.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    QLocale digits = loc;
+    digits.setNumberOptions(QLocale::OmitGroupSeparator);
+    pattern.replace(QStringLiteral("yyyy"), u'\'' + digits.toString(year) + u'\'');
     return pattern;
 }
 
@@ -415,7 +419,7 @@ QString ResultFormatter::format(const Value& value) const {
         const auto qd = d.toQDate();
         if (!qd) return {};
         const QLocale loc = textLocale();
-        return noNarrowSpace(loc.toString(*qd, longDatePattern(loc, false)));
+        return noNarrowSpace(loc.toString(*qd, longDatePattern(loc, false, qd->year())));
     }
     case ValueKind::Clock: {
         const ClockTime& c = std::get<ClockTime>(value);
@@ -435,8 +439,8 @@ QString ResultFormatter::format(const Value& value) const {
         const auto dt = Calendar::toDateTime(std::get<Instant>(value).secs, calendar.zone);
         if (!dt) return {};
         const QLocale loc = textLocale();
-        const QString pattern =
-            longDatePattern(loc, true) + QStringLiteral(", ") + loc.timeFormat(QLocale::ShortFormat);
+        const QString pattern = longDatePattern(loc, true, dt->date().year()) + QStringLiteral(", ") +
+                                loc.timeFormat(QLocale::ShortFormat);
         return noNarrowSpace(loc.toString(*dt, pattern));
     }
     case ValueKind::Zoned: {

@@ -1,6 +1,7 @@
 #include "core/parser/Lexer.h"
 
 #include "core/rates/Currencies.h"
+#include "core/values/Units.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -136,10 +137,7 @@ public:
             } else if (ch == U'.' && isDigit(at(i + 1))) {
                 decimal();
             } else if (isWordStart(ch)) {
-                qsizetype j = i + 1;
-                while (j < n && isWordChar(s[j]))
-                    ++j;
-                word(j);
+                word(withHyphenatedUnit(wordEnd(i + 1)));
             } else if (const QString* code = currencyCode(ch)) {
                 push(TokenKind::Currency, i, i + 1).text = *code;
                 ++i;
@@ -194,6 +192,20 @@ private:
     }
 
     QString textOf(qsizetype a, qsizetype b) const { return text.mid(offsets[a], offsets[b] - offsets[a]); }
+
+    qsizetype wordEnd(qsizetype j) const {
+        while (j < n && isWordChar(s[j]))
+            ++j;
+        return j;
+    }
+
+    // "watt-hour", "pound-force": the word ending at j, a bare "-" and the next word are one word
+    // when together they name a unit; "kg-3" and "kg-m" stay a subtraction.
+    qsizetype withHyphenatedUnit(qsizetype j) const {
+        if (at(j) != U'-' || !isWordStart(at(j + 1))) return j;
+        const qsizetype k = wordEnd(j + 2);
+        return Units::lookupWord(textOf(i, k)) ? k : j;
+    }
 
     void word(qsizetype j) {
         Token& t = push(TokenKind::Word, i, j);

@@ -363,7 +363,6 @@ private:
 
     // Phrase handlers, each entered with the cursor on its head word. A handler calls commit once
     // its own keywords are read; a CalcError after that is the line's.
-    std::optional<Value> openPhrase();
     std::optional<Value> extremePhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> listStatPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> stdevPhrase(TrialCommit& commit);

@@ -87,6 +87,14 @@ Value LineParser::parsePostfix() {
                 if (next && conversionWords().contains(*next))
                     throw CalcError(QStringLiteral("Unknown place '") + tok.text + QStringLiteral("'"));
             }
+            // After a plain number a word before a unit target stands where a unit was expected:
+            // skipped, "10 foo in km" would silently be 10 km.
+            if (const Quantity* q = asQuantity(v); q && q->unit.isNone()) {
+                const std::optional<QString> next = word(p + 1);
+                if (next && conversionWords().contains(*next) && !stopWords.contains(*next) &&
+                    conversionTarget(p + 1))
+                    throw CalcError(QStringLiteral("Unknown unit '") + tok.text + QStringLiteral("'"));
+            }
             advance();
             continue;
         }

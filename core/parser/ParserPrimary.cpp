@@ -112,8 +112,8 @@ Value LineParser::parseGroup() {
 
     const Quantity* q = asQuantity(v);
     if (!q || !q->unit.isNone()) return v;
-    // "(2 + 3) in m" is left to the conversion level.
-    if (t[p].isWord(u"in") && conversionTarget(p)) return v;
+    // "(2 + 3) in m" and "(2 + 3) in hex" are left to the conversion level.
+    if (t[p].isWord(u"in") && (conversionTarget(p) || isSpecialTarget(p + 1))) return v;
     if (auto unit = unitAt(p)) {
         markUnitTokens(p, unit->second);
         p = unit->second;

@@ -147,10 +147,6 @@ std::optional<Value> LineParser::phrase(const QString& w) {
     return std::nullopt;
 }
 
-std::optional<Value> LineParser::openPhrase() {
-    return std::nullopt;
-}
-
 Value LineParser::zoneTimePhrase(const ZoneMatch& zone) {
     markRange(p, zone.end, Role::Unit);
     mark(zone.end, Role::Keyword);

@@ -50,13 +50,6 @@ void checkFiatMap(const QMap<QString, double>& rates) {
     if (rates.size() < 20) throw Error::badRates();
 }
 
-bool isUpperAsciiCode(const QString& name) {
-    if (name.size() != 3) return false;
-    for (QChar c : name)
-        if (c.unicode() < u'A' || c.unicode() > u'Z') return false;
-    return true;
-}
-
 // The C locale for number reading: the process locale follows the user's once Qt starts.
 locale_t cNumericLocale() {
     static const locale_t loc = newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr));
@@ -108,7 +101,7 @@ RatesTable parseDailyFiat(const QJsonObject& top, double fetchedAt) {
     QMap<QString, double> map;
     for (auto it = rates.constBegin(); it != rates.constEnd(); ++it) {
         const QString code = it.key();
-        if (!isUpperAsciiCode(code) || coins.contains(code)) continue;
+        if (!RatesTable::isCurrencyCode(code) || coins.contains(code)) continue;
         if (!it.value().isDouble()) continue;
         const double rate = it.value().toDouble();
         if (positiveFinite(rate)) map.insert(code, rate);

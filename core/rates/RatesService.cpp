@@ -3,15 +3,12 @@
 #include "core/rates/Currencies.h"
 #include "core/rates/Providers.h"
 #include "core/rates/RatesCacheFile.h"
+#include "core/values/DataFile.h"
 #include "core/values/Units.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QPointer>
-#include <QSaveFile>
 
 namespace VexilCore {
 
@@ -128,18 +125,20 @@ void RatesService::install(RatesTable table) {
 void RatesService::saveCache() const {
     const auto bytes = RatesCacheFile{m_table, m_crypto}.encode();
     if (!bytes) return;
-    QDir().mkpath(QFileInfo(m_cacheURL).absolutePath());
-    QSaveFile file(m_cacheURL);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(*bytes);
-    file.commit(); // a failed write is silent; the old file stays whole
+    // A failed write is silent: the old file stays whole and the tables in memory are used all the same.
+    DataFile::write(m_cacheURL, *bytes);
 }
 
 bool RatesService::loadCache() {
-    QFile file(m_cacheURL);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    file.close();
+    const DataFile::ReadResult file = DataFile::read(m_cacheURL, DataFile::kMaxIndexBytes);
+    if (file.kind == DataFile::ReadResult::Missing) return false;
+    if (!file.ok()) {
+        // A link, a pipe or an unreadable file is moved out of the way, so the next save writes a plain
+        // file of its own instead of failing for good.
+        DataFile::moveAside(m_cacheURL, m_now());
+        return false;
+    }
+    const QByteArray& bytes = file.bytes;
 
     const auto cache = RatesCacheFile::decode(bytes);
     if (!cache || (!cache->fiat && !cache->crypto)) {
@@ -148,20 +147,30 @@ bool RatesService::loadCache() {
         const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
         if (error.error != QJsonParseError::NoError || !doc.isObject()) return false;
         auto table = RatesTable::fromJson(doc.object());
-        if (!table || !table->isValid()) return false;
+        if (!table) return false;
+        table->dropUnusableRates();
+        if (!table->isValid()) return false;
         install(std::move(*table));
         changed();
         return true;
     }
 
     bool taken = false;
-    if (cache->fiat && cache->fiat->isValid()) {
-        install(*cache->fiat);
-        taken = true;
+    if (cache->fiat) {
+        RatesTable fiat = *cache->fiat;
+        fiat.dropUnusableRates();
+        if (fiat.isValid()) {
+            install(std::move(fiat));
+            taken = true;
+        }
     }
-    if (cache->crypto && cache->crypto->isValid()) {
-        m_crypto = *cache->crypto;
-        taken = true;
+    if (cache->crypto) {
+        CryptoTable coins = *cache->crypto;
+        coins.dropUnusablePrices();
+        if (coins.isValid()) {
+            m_crypto = std::move(coins);
+            taken = true;
+        }
     }
     if (taken) changed();
     return taken;

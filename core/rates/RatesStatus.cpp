@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,18 @@ QString worded(double n, const QString& unit) {
     return count(n) + u' ' + unit + (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" ago");
 }
 
+// Qt has no medium date style: the locale's long date without its weekday, with the abbreviated
+// month and a four-digit year ("Dec 10, 2024", "10 Dec 2024", "10. Dez. 2024").
+QString mediumDatePattern(const QLocale& locale) {
+    static const QRegularExpression weekday(QStringLiteral("^[\\s,\u060C]*d{3,4}[\\s,\u060C]*|"
+                                                           "[\\s,\u060C]*d{3,4}[\\s,\u060C]*$"));
+    QString pattern = locale.dateFormat(QLocale::LongFormat).remove(weekday);
+    pattern.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    if (!pattern.contains(QStringLiteral("yyyy")))
+        pattern.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return pattern;
+}
+
 // Medium date and short time in the current locale, e.g. "Dec 10, 2024 12:00 PM".
 QString formatTime(double seconds) {
     // Clamp to the span QDateTime can hold (about 100 million days either side of 1970).
@@ -32,7 +45,7 @@ QString formatTime(double seconds) {
     const double clamped = std::isnan(seconds) ? 0.0 : std::clamp(seconds, -limit, limit);
     const QDateTime dt = QDateTime::fromMSecsSinceEpoch(qint64(std::floor(clamped * 1000.0)));
     const QLocale locale;
-    return locale.toString(dt.date(), QStringLiteral("MMM d, yyyy")) + u' ' +
+    return locale.toString(dt.date(), mediumDatePattern(locale)) + u' ' +
            locale.toString(dt.time(), QLocale::ShortFormat);
 }
 

@@ -75,6 +75,24 @@ bool RatesTable::isValid() const {
     return allPositiveFinite(rates);
 }
 
+bool RatesTable::isCurrencyCode(const QString& code) {
+    if (code.size() != 3) return false;
+    for (QChar c : code)
+        if (c.unicode() < u'A' || c.unicode() > u'Z') return false;
+    return true;
+}
+
+bool RatesTable::isUsableRate(double value) {
+    // Beyond these a converted amount shows as infinity or as zero.
+    return std::isfinite(value) && value >= 1e-12 && value <= 1e12;
+}
+
+void RatesTable::dropUnusableRates() {
+    rates.removeIf([](QMap<QString, double>::iterator it) {
+        return !isCurrencyCode(it.key()) || !isUsableRate(it.value());
+    });
+}
+
 std::optional<QJsonObject> RatesTable::toJson() const {
     auto encodedRates = encodeMap(rates);
     if (!encodedRates || !std::isfinite(providerTimestamp) || !std::isfinite(fetchedAt)) return std::nullopt;
@@ -115,6 +133,11 @@ bool CryptoTable::isValid() const {
     if (pricesUSD.size() < 5) return false;
     if (!pricesUSD.contains(QStringLiteral("BTC"))) return false;
     return allPositiveFinite(pricesUSD);
+}
+
+void CryptoTable::dropUnusablePrices() {
+    pricesUSD.removeIf(
+        [](QMap<QString, double>::iterator it) { return !RatesTable::isUsableRate(it.value()); });
 }
 
 std::optional<QJsonObject> CryptoTable::toJson() const {

@@ -40,6 +40,13 @@ struct RatesTable {
     bool ageIsFetchTime() const;
     bool isValid() const;
 
+    // Three capital ASCII letters: the only form of a fiat code.
+    static bool isCurrencyCode(const QString& code);
+    // A rate or price fit to compute with: finite and from 1e-12 to 1e12.
+    static bool isUsableRate(double value);
+    // Drops what no provider sends and a file may still hold: codes of another form and unusable rates.
+    void dropUnusableRates();
+
     // The JSON record: absent when a number is not finite (JSON cannot hold it, and a written
     // null would make the whole record unreadable later).
     std::optional<QJsonObject> toJson() const;
@@ -58,6 +65,8 @@ struct CryptoTable {
 
     std::optional<double> price(const QString& code) const;
     bool isValid() const;
+    // Drops prices that are not usable rates.
+    void dropUnusablePrices();
 
     std::optional<QJsonObject> toJson() const;
     static std::optional<CryptoTable> fromJson(const QJsonValue& json);

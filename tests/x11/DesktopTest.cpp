@@ -30,6 +30,9 @@ constexpr QPoint sheetBelowCollapsedFolder{60, 240};
 constexpr QPoint editorBelowText{380, 420};
 // The result of the first line ("5"), right-aligned in the results column.
 constexpr QPoint firstResult{727, 71};
+// The menu bar's "Edit", and the height of the first two items of its menu (Undo and Redo).
+constexpr QPoint editMenuTitle{105, 8};
+constexpr int disabledMenuRows = 40;
 // The gutter's line numbers lie in this band.
 constexpr int gutterLeft = 203, gutterRight = 237, contentTop = 50, contentBottom = 480;
 
@@ -61,13 +64,13 @@ protected:
 
     void rightClickForMenu(QPoint point) {
         x.click(point, 3);
-        ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus() == 1; }, uiTimeoutMs))
+        ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus().size() == 1; }, uiTimeoutMs))
             << "no context menu opened";
     }
 
     void closeMenuWith(const QStringList& keys) {
         x.keys(keys);
-        ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus() == 0; }, uiTimeoutMs))
+        ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus().isEmpty(); }, uiTimeoutMs))
             << "the context menu stayed open";
     }
 
@@ -231,7 +234,7 @@ TEST_F(Desktop, RightClickOnAResultCopiesItOrInsertsAReference) {
                           << "\"";
 }
 
-TEST_F(Desktop, WindowsHaveTheirSizesAndFixedDialogsCannotMaximise) {
+TEST_F(Desktop, ContentSizeFlatDisabledItemsAndFixedDialogs) {
     launch();
     // The notebook's content below the menu bar is the default 749 by 516.
     const auto size = x.windowSize(x.window());
@@ -240,6 +243,23 @@ TEST_F(Desktop, WindowsHaveTheirSizesAndFixedDialogsCannotMaximise) {
     EXPECT_GT(size->height(), 516 + 10) << "the menu bar takes its height from the content";
     EXPECT_LT(size->height(), 516 + 50);
 
+    // On an empty sheet the Edit menu opens with Undo and Redo disabled: drawn once, dimmed, never etched
+    // with a light copy.
+    x.click(editMenuTitle);
+    QStringList menus;
+    ASSERT_TRUE(XSession::waitFor([&] { return (menus = x.openMenus()).size() == 1; }, uiTimeoutMs))
+        << "no Edit menu";
+    const QImage menu = x.screenshot(menus.first());
+    ASSERT_FALSE(menu.isNull());
+    int brightest = 0;
+    for (int y = 0; y < std::min(disabledMenuRows, menu.height()); ++y)
+        for (int xx = 0; xx < menu.width(); ++xx)
+            brightest = std::max(brightest, qGray(menu.pixel(xx, y)));
+    EXPECT_LT(brightest, 170) << "disabled items drawn bright ("
+                              << x.keepScreenshot("edit-menu").toStdString() << ")";
+    x.keys({QStringLiteral("Escape")});
+    ASSERT_TRUE(XSession::waitFor([&] { return x.openMenus().isEmpty(); }, uiTimeoutMs));
+
     x.keys({QStringLiteral("ctrl+comma")});
     QStringList settings;
     ASSERT_TRUE(XSession::waitFor(
@@ -247,7 +267,7 @@ TEST_F(Desktop, WindowsHaveTheirSizesAndFixedDialogsCannotMaximise) {
         << "Ctrl+, showed no Settings window";
     // The About window comes from the first item of the application menu.
     x.click({27, 8});
-    ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus() == 1; }, uiTimeoutMs))
+    ASSERT_TRUE(XSession::waitFor([this] { return x.openMenus().size() == 1; }, uiTimeoutMs))
         << "no application menu";
     x.keys({QStringLiteral("Down"), QStringLiteral("Return")});
     QStringList about;

@@ -245,20 +245,20 @@ QStringList XSession::windowsNamed(const QString& pattern) {
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
-int XSession::openMenus() {
+QStringList XSession::openMenus() {
     const QByteArray found =
         output(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                            QStringLiteral("--classname"), QStringLiteral("vexil")});
-    int count = 0;
+    QStringList menus;
     for (const QString& id : QString::fromUtf8(found).split(u'\n', Qt::SkipEmptyParts)) {
         if (id == m_window) continue;
         const bool popup = output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id})
                                .contains("Override Redirect State: yes");
         if (popup &&
             !windowProperty(id, QStringLiteral("_NET_WM_WINDOW_TYPE")).contains(QStringLiteral("TOOLTIP")))
-            ++count;
+            menus << id;
     }
-    return count;
+    return menus;
 }
 
 std::optional<QSize> XSession::windowSize(const QString& id) {

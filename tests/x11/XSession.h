@@ -61,7 +61,7 @@ public:
     // Visible windows whose title matches the pattern.
     QStringList windowsNamed(const QString& pattern);
     // The program's open popup menus (override-redirect windows that are not tooltips).
-    int openMenus();
+    QStringList openMenus();
     // The size of an X window, from xdotool.
     std::optional<QSize> windowSize(const QString& id);
     // One property of a window as xprop prints it.

@@ -65,6 +65,12 @@ void NotebookController::updateSaveLabel() {
         m_saveLabel->setTextColor(Theme::error());
         break;
     }
+    // The label may be cut short; its tip always holds the whole reason.
+    const bool trouble =
+        status.kind == NoteStore::Status::Failed || status.kind == NoteStore::Status::ReadOnly;
+    m_saveLabel->setToolTip(trouble ? status.message : QString());
+    // A sheet that cannot be saved cannot be typed into: nothing typed is then silently dropped.
+    m_textView->setReadOnly(status.kind == NoteStore::Status::ReadOnly);
     m_rootView->layoutNow();
 }
 

@@ -39,6 +39,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (m_launched) return;
     m_launched = true;
 
+    // Every quit passes here first, so a sheet that cannot be saved holds it.
+    QCoreApplication::instance()->installEventFilter(this);
+
     m_prefs = std::make_shared<Preferences>(m_env.prefsStore);
     m_library = std::make_unique<PageLibrary>(m_env.dataDirectory);
     std::shared_ptr<NoteStore> store = m_library->store(m_library->selectedID().value_or(QString()));
@@ -92,7 +95,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (quitAfterLaunch) {
         QTimer::singleShot(int(std::llround(*quitAfterLaunch * 1000)), this, [this] {
             printLine(isLaunched() ? "LAUNCH_OK" : "LAUNCH_FAILED");
-            QCoreApplication::quit();
+            terminate();
         });
     }
 }
@@ -105,7 +108,11 @@ bool AppDelegate::isLaunched() const {
 
 void AppDelegate::applicationWillTerminate() {
     if (m_notebook) m_notebook->notes()->flush();
-    if (m_library) m_library->flushAll();
+    if (m_library) {
+        m_library->flushAll();
+        // Nobody is left to ask: what still cannot be saved is kept for the next start.
+        m_library->writeRecoveryFiles();
+    }
     if (!m_env.isolated) {
         if (m_window) m_window->saveGeometryNow();
         if (m_env.prefsStore) m_env.prefsStore->sync();

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,8 +48,23 @@ public:
     bool aboutCheckOnly = false;
 
     void applicationDidFinishLaunching();
-    // Flushes the sheets and remembers the window; safe to call more than once.
+    // Flushes the sheets and remembers the window; text that still cannot be saved goes to recovery
+    // files, unless the user chose to quit without it. Safe to call more than once.
     void applicationWillTerminate();
+
+    // Quitting. An ordinary quit (the menu, the keyboard) first flushes every sheet; when one cannot be
+    // saved the quit is held and the user chooses: save the text elsewhere, quit anyway, or cancel.
+    enum class UnsavedChoice { SaveElsewhere, QuitAnyway, Cancel };
+    // Whether an ordinary quit may go on now; false holds it, and the question follows from the event loop.
+    bool confirmQuit();
+    // Asks about the sheets that cannot be saved, then quits or stays as the user chooses.
+    void resolveUnsaved();
+    // Ends the program without asking (a termination signal, the session ending, the launch check).
+    void terminate();
+    // How the question is put and where the text goes; tests replace them.
+    std::function<UnsavedChoice(const QString& text, const QString& details)> askUnsaved;
+    std::function<QString(const QString& suggestedPath)> askSavePath;
+    std::function<void()> quitApplication;
     // Whether the window is up with the editor in it.
     bool isLaunched() const;
 
@@ -67,6 +83,9 @@ public:
     static constexpr int ratesLabelInterval = 60'000;
     static constexpr int shortcutCheckDelay = 800;
     static constexpr qreal sidebarWidth = 200;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Where the drawer, the menu and the windows plug in.
@@ -88,6 +107,8 @@ private:
     QTimer* m_labelTimer = nullptr;
     QPointer<QObject> m_shortcutCheck;
     bool m_launched = false;
+    bool m_quitApproved = false;
+    bool m_askingAboutUnsaved = false;
 };
 
 } // namespace VexilUI

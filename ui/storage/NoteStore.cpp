@@ -1,9 +1,7 @@
 #include "ui/storage/NoteStore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "core/values/DataFile.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -11,25 +9,34 @@
 
 namespace VexilUI {
 
-std::optional<QString> readUtf8File(const QString& path) {
-    if (!QFileInfo::exists(path)) return QString();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
+std::optional<QString> readUtf8File(const QString& path, QString* error) {
+    const VexilCore::DataFile::ReadResult file = VexilCore::DataFile::read(path, NoteStore::kMaxSheetBytes);
+    if (file.kind == VexilCore::DataFile::ReadResult::Missing) return QString();
+    if (!file.ok()) {
+        if (error) *error = file.error;
+        return std::nullopt;
+    }
     // fromUtf8 would quietly substitute U+FFFD and the next save would corrupt the file for good.
     // Stateless, so a sequence cut off at the end of the file counts as an error instead of being
     // held back as state and dropped.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(bytes);
-    if (decoder.hasError()) return std::nullopt;
+    QString text = decoder(file.bytes);
+    if (decoder.hasError()) {
+        if (error) *error = QStringLiteral("Not valid UTF-8 text");
+        return std::nullopt;
+    }
     return text;
 }
 
 NoteStore::NoteStore(const QString& path) : filePath(path) {
     timer.setSingleShot(true);
     timer.setInterval(500);
-    QObject::connect(&timer, &QTimer::timeout, &timer, [this] { flush(); });
+    maxWaitTimer.setSingleShot(true);
+    maxWaitTimer.setInterval(kMaxPendingMs);
+    retryTimer.setSingleShot(true);
+    retryTimer.setInterval(kRetryMs);
+    for (QTimer* t : {&timer, &maxWaitTimer, &retryTimer})
+        QObject::connect(t, &QTimer::timeout, t, [this] { flush(); });
 }
 
 void NoteStore::setSaveDelay(double seconds) {
@@ -53,8 +60,10 @@ QString NoteStore::statusText() const {
 
 QString NoteStore::load() {
     if (pendingText) return *pendingText;
-    if (const auto text = readUtf8File(filePath)) return *text;
-    setStatus(Status::readOnly(QStringLiteral("Couldn't read this sheet, so edits won't be saved")));
+    QString error;
+    if (const auto text = readUtf8File(filePath, &error)) return *text;
+    setStatus(
+        Status::readOnly(QStringLiteral("Couldn't read this sheet, so edits won't be saved: ") + error));
     return QString();
 }
 
@@ -63,35 +72,28 @@ void NoteStore::textDidChange(const QString& text) {
     pendingText = text;
     setStatus(Status::edited());
     timer.start();
+    if (!maxWaitTimer.isActive()) maxWaitTimer.start();
 }
 
 void NoteStore::flush() {
     timer.stop();
+    maxWaitTimer.stop();
+    retryTimer.stop();
     if (!pendingText || currentStatus.kind == Status::ReadOnly) return;
-    const QString dir = QFileInfo(filePath).absolutePath();
-    if (!QDir().mkpath(dir)) {
-        setStatus(Status::failed(
-            QStringLiteral("Not saved: ") +
-            QStringLiteral("Couldn't create the folder %1").arg(QDir::toNativeSeparators(dir))));
-        return;
-    }
-    // QSaveFile writes a temporary file beside the target and renames it over, so a failure never
-    // leaves a half-written sheet. Its direct-write fallback stays off for the same reason.
-    QSaveFile file(filePath);
-    QString error;
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-    } else {
-        const QByteArray bytes = pendingText->toUtf8();
-        if (file.write(bytes) != bytes.size() || !file.commit()) error = file.errorString();
-    }
-    if (!error.isNull()) {
-        if (error.isEmpty()) error = QStringLiteral("Unknown error");
-        setStatus(Status::failed(QStringLiteral("Not saved: ") + error));
+    if (const auto error = VexilCore::DataFile::write(filePath, pendingText->toUtf8())) {
+        setStatus(Status::failed(QStringLiteral("Not saved: ") + *error));
+        retryTimer.start();
         return;
     }
     pendingText.reset();
     setStatus(Status::saved());
+}
+
+void NoteStore::dropPending() {
+    timer.stop();
+    maxWaitTimer.stop();
+    retryTimer.stop();
+    pendingText.reset();
 }
 
 void NoteStore::setStatus(const Status& status) {

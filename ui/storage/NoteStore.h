@@ -4,13 +4,16 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 #include <optional>
 
 namespace VexilUI {
 
 // One sheet's text file: loads it, takes every edit, and writes it back atomically a short delay after
-// the last edit. A file that cannot be read makes the store read-only for the rest of its life, so an
-// empty editor never overwrites text it could not show.
+// the last edit, or at the latest once text has waited two seconds, so steady typing is saved too. A
+// failed save keeps the text and tries again on the next edit and on a timer of its own. A file that
+// cannot be read makes the store read-only for the rest of its life, so an empty editor never overwrites
+// text it could not show.
 class NoteStore {
 public:
     struct Status {
@@ -27,6 +30,12 @@ public:
             return (kind != Failed && kind != ReadOnly) || message == other.message;
         }
     };
+
+    // The largest sheet file opened: the editor counts its text in int positions.
+    static constexpr qint64 kMaxSheetBytes = std::numeric_limits<int>::max();
+    // Milliseconds text may wait unsaved while edits keep coming, and between tries after a failed save.
+    static constexpr int kMaxPendingMs = 2000;
+    static constexpr int kRetryMs = 3000;
 
     explicit NoteStore(const QString& path);
     NoteStore(const NoteStore&) = delete;
@@ -50,6 +59,8 @@ public:
     QString load();
     void textDidChange(const QString& text);
     void flush();
+    // Forgets text that could not be saved, once it has gone somewhere else or the user gave it up.
+    void dropPending();
 
     // Told of every change of status; the notebook sets it for its current store and clears it.
     std::function<void(const Status&)> onStatus;
@@ -63,10 +74,12 @@ private:
     std::optional<QString> pendingText;
     // Owned by the store, so a scheduled save can never outlive it.
     QTimer timer;
+    QTimer maxWaitTimer;
+    QTimer retryTimer;
 };
 
-// The file's text when it exists and decodes as UTF-8; nullopt when it cannot be read or is not valid
-// UTF-8 (a leading byte-order mark is dropped). A missing file gives an empty text.
-std::optional<QString> readUtf8File(const QString& path);
+// The file's text when it is a regular file that decodes as UTF-8 (a leading byte-order mark is dropped);
+// a missing file gives an empty text. Otherwise nullopt, with the reason in error when asked for.
+std::optional<QString> readUtf8File(const QString& path, QString* error = nullptr);
 
 } // namespace VexilUI

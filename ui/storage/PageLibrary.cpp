@@ -1,17 +1,19 @@
 #include "ui/storage/PageLibrary.h"
 
+#include "core/values/DataFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextBoundaryFinder>
-#include <QTimeZone>
 
 #include <algorithm>
 
 namespace VexilUI {
+
+namespace DataFile = VexilCore::DataFile;
 
 namespace {
 
@@ -34,9 +36,21 @@ bool existsOrLink(const QString& path) {
     return info.exists() || info.isSymLink();
 }
 
-void writeAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) file.commit();
+// Unsaved text left by a run that had to end while a sheet could not be saved: "recovery-", the sheet's
+// id, an optional "-" and number, ".txt".
+const QString kRecoveryPrefix = QStringLiteral("recovery-");
+
+std::optional<QString> recoveredSheetId(const QString& fileName) {
+    if (!fileName.startsWith(kRecoveryPrefix) || !fileName.endsWith(QStringLiteral(".txt")))
+        return std::nullopt;
+    const QString id = fileName.mid(kRecoveryPrefix.size(), 36);
+    const QString rest = fileName.mid(kRecoveryPrefix.size() + 36).chopped(4);
+    if (!PageIndex::isSheetId(id)) return std::nullopt;
+    if (rest.isEmpty()) return id;
+    bool number = false;
+    rest.mid(1).toInt(&number);
+    if (!rest.startsWith(u'-') || !number) return std::nullopt;
+    return id;
 }
 
 } // namespace
@@ -64,41 +78,39 @@ double PageLibrary::currentTime() {
 
 PageLibrary::PageLibrary(const QString& directory, std::optional<double> now)
     : discard(&PageLibrary::moveToTrash), dir(directory) {
+    // An index that could not be written is tried again, so the sheets' names are not left behind.
+    indexRetry.setSingleShot(true);
+    indexRetry.setInterval(NoteStore::kRetryMs);
+    QObject::connect(&indexRetry, &QTimer::timeout, &indexRetry, [this] {
+        if (indexError) save();
+    });
+
     const double stamp = now.value_or(currentTime());
     const QString path = indexPath();
-    if (!existsOrLink(path)) {
+    const DataFile::ReadResult file = DataFile::read(path, DataFile::kMaxIndexBytes);
+    if (file.kind == DataFile::ReadResult::Missing) {
         startAfresh(stamp, std::nullopt);
-        return;
-    }
-    QFile file(path);
-    QByteArray bytes;
-    bool readable = file.open(QIODevice::ReadOnly);
-    if (readable) {
-        bytes = file.readAll();
-        readable = file.error() == QFileDevice::NoError;
-        file.close();
-    }
-    if (readable) {
-        if (auto index = PageIndex::decode(bytes); index && !index->pages.isEmpty()) {
-            pageList = std::move(index->pages);
-            groupList = index->groups.value_or(QList<Group>());
-            for (Page& p : pageList) {
-                if (p.group && groupIndex(*p.group) < 0) p.group.reset();
-            }
-            selectedId =
-                index->selected && pageIndex(*index->selected) >= 0 ? *index->selected : pageList.first().id;
-            return;
+    } else if (auto index = file.ok() ? PageIndex::decode(file.bytes) : std::nullopt;
+               index && !index->pages.isEmpty()) {
+        pageList = std::move(index->pages);
+        groupList = index->groups.value_or(QList<Group>());
+        // Names are held to the length a rename allows, whoever wrote the file.
+        for (Page& p : pageList) {
+            p.name = firstGraphemes(p.name, kMaxNameLength);
+            if (p.group && groupIndex(*p.group) < 0) p.group.reset();
         }
+        for (Group& g : groupList)
+            g.name = firstGraphemes(g.name, kMaxNameLength);
+        selectedId =
+            index->selected && pageIndex(*index->selected) >= 0 ? *index->selected : pageList.first().id;
+        if (adoptUnlistedSheets(stamp)) save();
+    } else {
+        // Never overwrite an index that could not be used (nor follow a link or wait on a pipe in its
+        // place): keep it beside the new one.
+        if (!DataFile::moveAside(path, stamp)) indexLocked = true;
+        startAfresh(stamp, file.ok() ? std::optional<QByteArray>(file.bytes) : std::nullopt);
     }
-    // Never overwrite an index that could not be used: keep it beside the new one.
-    const QString base =
-        path + QStringLiteral(".unreadable-") +
-        QDateTime::fromMSecsSinceEpoch(qint64(stamp * 1000.0), QTimeZone::utc()).toString(u"yyyyMMdd-HHmmss");
-    QString aside = base;
-    for (int n = 2; existsOrLink(aside); ++n)
-        aside = base + u'-' + QString::number(n);
-    if (!QFile::rename(path, aside)) indexLocked = true;
-    startAfresh(stamp, readable ? std::optional<QByteArray>(bytes) : std::nullopt);
+    adoptRecoveryFiles(stamp);
 }
 
 QString PageLibrary::indexPath() const {
@@ -112,8 +124,8 @@ QString PageLibrary::sheetPath(const QString& id) const {
 QList<std::pair<QString, double>> PageLibrary::sheetFilesOnDisk() const {
     QList<std::pair<QString, double>> files;
     const QDir pagesDir(QDir(dir).filePath(QStringLiteral("pages")));
-    const auto entries =
-        pagesDir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+    const auto entries = pagesDir.entryInfoList(
+        {QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::CaseSensitive);
     for (const QFileInfo& info : entries) {
         const QString name = info.fileName();
         const QString id = name.chopped(4);
@@ -156,10 +168,97 @@ void PageLibrary::startAfresh(double now, const std::optional<QByteArray>& damag
         p.created = now;
         pageList.append(p);
         QDir().mkpath(QDir(dir).filePath(QStringLiteral("pages")));
-        if (!legacy.isEmpty()) writeAtomically(sheetPath(p.id), legacy.toUtf8());
+        // Text that cannot be written yet waits in the sheet's store, shown and saved like any edit:
+        // the old note is never read again once the index exists.
+        if (!legacy.isEmpty() && DataFile::write(sheetPath(p.id), legacy.toUtf8()))
+            store(p.id)->textDidChange(legacy);
     }
     selectedId = pageList.first().id;
     save();
+}
+
+bool PageLibrary::adoptUnlistedSheets(double now) {
+    bool adopted = false;
+    for (const auto& [id, modified] : sheetFilesOnDisk()) {
+        if (pageIndex(id) >= 0) continue;
+        Page p;
+        p.id = id;
+        p.name = freeName(QStringLiteral("Recovered %1"), 1);
+        p.created = modified > 0 ? modified : now;
+        pageList.append(p);
+        adopted = true;
+    }
+    return adopted;
+}
+
+void PageLibrary::adoptRecoveryFiles(double now) {
+    const QDir folder(dir);
+    const QStringList files =
+        folder.entryList({kRecoveryPrefix + u'*'}, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
+    for (const QString& name : files) {
+        const auto original = recoveredSheetId(name);
+        if (!original) continue;
+        const auto text = readUtf8File(folder.filePath(name));
+        if (!text) continue; // left for a later start
+        const qsizetype from = pageIndex(*original);
+        const QString suffix = QStringLiteral(" (recovered)");
+        Page p;
+        p.id = PageIndex::newId();
+        p.name = firstGraphemes(from >= 0 ? pageList[from].name : QStringLiteral("Sheet"),
+                                kMaxNameLength - int(suffix.size())) +
+                 suffix;
+        p.created = now;
+        if (from >= 0) p.group = pageList[from].group;
+        if (DataFile::write(sheetPath(p.id), text->toUtf8())) continue;
+        qsizetype at = 0;
+        while (at < pageList.size() && pageList[at].group != p.group)
+            ++at;
+        pageList.insert(at == pageList.size() ? 0 : at, p);
+        if (save()) {
+            QFile::remove(folder.filePath(name));
+        } else {
+            // Listed nowhere, the copy would come back as an unnamed sheet beside the recovery file.
+            pageList.removeAt(pageIndex(p.id));
+            QFile::remove(sheetPath(p.id));
+        }
+    }
+}
+
+bool PageLibrary::writeRecoveryFiles() {
+    bool all = true;
+    for (auto it = stores.cbegin(); it != stores.cend(); ++it) {
+        const std::shared_ptr<NoteStore>& s = it.value();
+        if (!s->pending()) continue;
+        const QString base = QDir(dir).filePath(kRecoveryPrefix + it.key());
+        QString path = base + QStringLiteral(".txt");
+        for (int n = 2; existsOrLink(path); ++n)
+            path = base + u'-' + QString::number(n) + QStringLiteral(".txt");
+        if (DataFile::write(path, s->pending()->toUtf8())) {
+            all = false;
+            continue;
+        }
+        s->dropPending();
+    }
+    return all;
+}
+
+QList<PageLibrary::Unsaved> PageLibrary::unsaved() const {
+    QList<Unsaved> out;
+    for (const Page& p : pageList) {
+        const auto s = stores.value(p.id);
+        if (s && s->pending()) out.append({p.id, p.name, s});
+    }
+    return out;
+}
+
+QString PageLibrary::freeName(const QString& pattern, qsizetype from) const {
+    auto taken = [this](const QString& name) {
+        return std::any_of(pageList.cbegin(), pageList.cend(), [&](const Page& p) { return p.name == name; });
+    };
+    qsizetype n = from;
+    while (taken(pattern.arg(n)))
+        ++n;
+    return pattern.arg(n);
 }
 
 void PageLibrary::moveToTrash(const QString& path) {
@@ -188,12 +287,18 @@ QString PageLibrary::text(const QString& id) const {
 void PageLibrary::flushAll() {
     for (const auto& s : std::as_const(stores))
         s->flush();
+    if (indexError) save();
 }
 
-void PageLibrary::save() {
-    if (indexLocked) return;
+bool PageLibrary::save() {
+    if (indexLocked) return false;
     QDir().mkpath(QDir(dir).filePath(QStringLiteral("pages")));
-    writeAtomically(indexPath(), PageIndex::encode(Index{pageList, selectedId, groupList}));
+    indexError = DataFile::write(indexPath(), PageIndex::encode(Index{pageList, selectedId, groupList}));
+    if (indexError)
+        indexRetry.start();
+    else
+        indexRetry.stop();
+    return !indexError;
 }
 
 qsizetype PageLibrary::pageIndex(const QString& id) const {
@@ -234,15 +339,9 @@ QList<PageLibrary::Page> PageLibrary::pages(const std::optional<QString>& inGrou
 }
 
 PageLibrary::Page PageLibrary::create(std::optional<double> now, bool joinOpenFolder) {
-    qsizetype n = pageList.size() + 1;
-    auto nameTaken = [this](const QString& name) {
-        return std::any_of(pageList.cbegin(), pageList.cend(), [&](const Page& p) { return p.name == name; });
-    };
-    while (nameTaken(QStringLiteral("Sheet %1").arg(n)))
-        ++n;
     Page p;
     p.id = PageIndex::newId();
-    p.name = QStringLiteral("Sheet %1").arg(n);
+    p.name = freeName(QStringLiteral("Sheet %1"), pageList.size() + 1);
     p.created = now.value_or(currentTime());
     if (joinOpenFolder) {
         if (const auto current = selected()) p.group = current->group;

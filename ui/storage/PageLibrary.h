@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -15,7 +16,8 @@ namespace VexilUI {
 
 // The sheets and folders of one data directory: the index "pages.json", one text file per sheet in
 // "pages/", and one NoteStore per sheet opened so far. Every operation that changes the index writes it
-// at once; file errors are never reported (a sheet's save failure shows only as its store's status).
+// at once; an index that cannot be written keeps the old file and is tried again. Sheet files the index
+// does not list, and unsaved text a previous run left in recovery files, become sheets when it opens.
 class PageLibrary {
 public:
     using Page = VexilUI::Page;
@@ -57,9 +59,24 @@ public:
     std::shared_ptr<NoteStore> store(const QString& id);
     // The sheet's text read from its file; empty when the file is missing or unreadable.
     QString text(const QString& id) const;
+    // Flushes every store, and the index when it still owes a write.
     void flushAll();
-    // Writes the index; failures are ignored.
-    void save();
+    // Writes the index; false when it could not (the old file then stays, and a write is tried again).
+    bool save();
+    // Why the last index write failed, while it has not succeeded since.
+    const std::optional<QString>& indexSaveError() const { return indexError; }
+
+    // The opened sheets whose text is not on disk, in library order.
+    struct Unsaved {
+        QString id;
+        QString name;
+        std::shared_ptr<NoteStore> store;
+    };
+    QList<Unsaved> unsaved() const;
+    // Where nothing can be asked (a termination signal, the session ending): writes each unsaved text to
+    // "recovery-" + id + ".txt" in the data directory, which the next start makes a sheet named after
+    // the original and " (recovered)". False when some text could not be written anywhere.
+    bool writeRecoveryFiles();
 
     std::optional<Page> selected() const;
     QList<Page> pinnedPages() const;
@@ -90,6 +107,10 @@ private:
     QString indexPath() const;
     void startAfresh(double now, const std::optional<QByteArray>& damagedIndex);
     QList<std::pair<QString, double>> sheetFilesOnDisk() const;
+    bool adoptUnlistedSheets(double now);
+    void adoptRecoveryFiles(double now);
+    // pattern with the first number from "from" up that no sheet's name has.
+    QString freeName(const QString& pattern, qsizetype from) const;
     qsizetype pageIndex(const QString& id) const;
     qsizetype groupIndex(const QString& id) const;
 
@@ -99,6 +120,8 @@ private:
     std::optional<QString> selectedId;
     QHash<QString, std::shared_ptr<NoteStore>> stores;
     bool indexLocked = false;
+    std::optional<QString> indexError;
+    QTimer indexRetry;
 };
 
 } // namespace VexilUI

@@ -1,4 +1,4 @@
-#include "Sheets.h"
+#include "tests/support/Sheets.h"
 
 using namespace VexilCore;
 using Sheets::check;
@@ -228,28 +228,8 @@ TEST(DocumentPass, PointsRetriedAsPints) {
 }
 
 TEST(DocumentPass, SummariesOverRealLines) {
-    check({
-        {"Flights: \u20AC420 + \u20AC385", "= 805 EUR"},
-        {"Hotel: $300", "= 300 USD"},
-        {"Total", "= 1,045 EUR"},
-        {"Total in USD", "= 1,306.25 USD"},
-        {"Average", "= 522.5 EUR"},
-        {"", ""},
-        {"5 km", "= 5 km"},
-        {"300 m", "= 300 m"},
-        {"median in m", "= 2,650 m"},
-        {"total in kg", "! Can't convert length to mass"},
-        {"", ""},
-        {"2 m", "= 2 m"},
-        {"3 kg", "= 3 kg"},
-        {"Total", "! line13: can't add length and mass"},
-        {"", ""},
-        {"true", "= true"},
-        {"Total", "! Can't total true/false or text (line16)"},
-        {"", ""},
-        {"10:30", "= 10:30 AM"},
-        {"Average", "! Can't total dates or times (line19)"},
-    });
+    // Blocks of lines between blank lines, each with the summaries of its values.
+    check(Sheets::readSheet(QStringLiteral("sheets/summaries.sheet")));
 }
 
 TEST(DocumentPass, GrandTotalsOfASheet) {

@@ -251,6 +251,13 @@ TEST(ResultFormatterValue, DatesInLocales) {
     EXPECT_EQ(formatter(8, deDE).format(june4), "Di., 4. Juni 2024");
     // The C locale writes dates and times as US English.
     EXPECT_EQ(formatter(8, QLocale::c()).format(june4), "Tue, June 4, 2024");
+    // The year as written, without padding and without a group separator.
+    EXPECT_EQ(formatter(8, enGB).format(Value(std::in_place_type<CalendarDate>, CalendarDate{5, 6, 4})),
+              "Sat, 4 June 5");
+    EXPECT_EQ(formatter(8, deDE).format(Value(std::in_place_type<CalendarDate>, CalendarDate{-44, 3, 15})),
+              "Fr., 15. M\u00E4rz -44");
+    EXPECT_EQ(formatter(8, enUS).format(Value(std::in_place_type<CalendarDate>, CalendarDate{12345, 6, 4})),
+              "Mon, June 4, 12345");
     // A day the calendar cannot hold gives an empty text rather than a wrong one.
     EXPECT_EQ(formatter(8).format(Value(std::in_place_type<CalendarDate>, CalendarDate{2024, 2, 30})), "");
 }

@@ -89,6 +89,9 @@ TEST(LineOutcomes, EqualityCoversEveryField) {
     b.labelRange = TextRange{0, 0};
     EXPECT_NE(a, b);
     b = a;
+    b.range.length = 5;
+    EXPECT_NE(a, b);
+    b = a;
     b.value = Value(std::in_place_type<Quantity>, Quantity(NAN, CompoundUnit::none()));
     EXPECT_NE(b, b);
     b = a;

@@ -1,4 +1,4 @@
-#include "Sheets.h"
+#include "tests/support/Sheets.h"
 
 #include "core/values/CalcError.h"
 #include "core/values/Units.h"

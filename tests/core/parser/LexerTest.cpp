@@ -1,29 +1,20 @@
 #include "core/parser/Lexer.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/ValueText.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
 
-#include <charconv>
 #include <cmath>
 #include <random>
 
 using VexilCore::Token;
 using VexilCore::TokenKind;
 namespace Lexer = VexilCore::Lexer;
-
-// Readable failure output.
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
+using TestSupport::num;
 
 namespace {
-
-QString num(double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return QString::fromLatin1(buf, r.ptr - buf);
-}
 
 // One token as "kind payload", e.g. "num 31", "sym <=", "clock 54000 valid ampm".
 QString payload(const Token& t) {
@@ -316,6 +307,11 @@ TEST(Lexer, WordsSignsAndCurrencies) {
         {"\u00B2", "other \u00B2"},
         {"x2", "word x2"},
         {"km/h", "word km | sym / | word h"},
+        // A "-" inside a word only when the whole names a unit.
+        {"watt-hour kilowatt-Hours pound-force", "word watt-hour | word kilowatt-Hours | word pound-force"},
+        {"kg-m watt -hour watt- hour",
+         "word kg | sym - | word m | word watt | sym - | word hour | word watt | sym - | word hour"},
+        {"watt-hour-x watt\u2212hour", "word watt-hour | sym - | word x | word watt | sym - | word hour"},
         {"\u00B0C \u2103 \u00B5m \u03BCs \u03C0 \u03C4 \u03C6 _a", //
          "word \u00B0C | word \u2103 | word \u00B5m | word \u03BCs | word \u03C0 | word \u03C4 | word \u03C6 "
          "| "

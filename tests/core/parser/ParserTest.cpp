@@ -1,66 +1,22 @@
 #include "core/parser/Parser.h"
 #include "core/parser/Lexer.h"
 #include "core/values/Units.h"
-#include "tests/support/OneLineEnv.h"
+#include "tests/support/Lines.h"
 #include "tests/support/ParserProbe.h"
+#include "tests/support/UnitSpec.h"
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <stdexcept>
 
 using namespace VexilCore;
-using TestSupport::oneLineEnv;
-
-// PrintTo(QString) comes from the lexer's tests in the same executable.
-void PrintTo(const QString& s, std::ostream* os);
+using namespace TestSupport;
 
 namespace {
 
 LineParser parser(const QString& line, LineEnv env = oneLineEnv()) {
     return LineParser(Lexer::lex(line, true), std::move(env));
-}
-
-QString num(double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return QString::fromLatin1(buf, r.ptr - buf);
-}
-
-QString describe(const Value& v) {
-    if (const Quantity* q = asQuantity(v))
-        return q->unit.isNone() ? num(q->value) : num(q->value) + u' ' + q->unit.display(true);
-    if (const bool* b = std::get_if<bool>(&v)) return *b ? QStringLiteral("true") : QStringLiteral("false");
-    return QStringLiteral("other");
-}
-
-// "5", "true", "none", or "error: <message>" with " (incomplete)" / " (dimension)".
-QString run(const QString& line, LineEnv env = oneLineEnv()) {
-    LineParser lp = parser(line, std::move(env));
-    try {
-        const auto v = lp.parseLine();
-        return v ? describe(*v) : QStringLiteral("none");
-    } catch (const CalcError& e) {
-        return QStringLiteral("error: ") + e.message +
-               (e.incomplete ? QStringLiteral(" (incomplete)") : QString()) +
-               (e.isDimension ? QStringLiteral(" (dimension)") : QString());
-    }
-}
-
-struct Case {
-    const char* line;
-    const char* expected;
-};
-
-void runTable(std::initializer_list<Case> cases) {
-    for (const Case& c : cases)
-        EXPECT_EQ(run(QString::fromUtf8(c.line)), QString::fromUtf8(c.expected)) << c.line;
-}
-
-Quantity qty(double v, const char* id = nullptr) {
-    return id ? Quantity(v, CompoundUnit(Units::unit(QString::fromUtf8(id))))
-              : Quantity(v, CompoundUnit::none());
 }
 
 QString roleString(const QList<Highlight>& hs) {
@@ -78,55 +34,55 @@ QString roleString(const QList<Highlight>& hs) {
 
 TEST(LineParser, ArithmeticAndProducts) {
     runTable({
-        {"2 + 3", "5"},
-        {"10 - 2 - 3", "5"},
-        {"10 plus 5 MINUS 3", "12"},
-        {"2 * (3 + 4)", "14"},
-        {"8 / 2 / 2", "2"},
-        {"6 / 4", "1.5"},
-        {"6 per 4", "1.5"},
-        {"6 divided by 4", "1.5"},
-        {"6 Multiplied By 4", "24"},
-        {"10 / 3", "3.333333333333333"}, // a × (1/b), not a / b
-        {"3 x 4", "12"},
-        {"2 @ 3", "6"},
-        {"2 at 3", "6"},
-        {"7 mod 3", "1"},
-        {"(0 - 7) mod 3", "2"},
-        {"7 mod (0 - 3)", "-2"},
-        {"7 mod 0", "error: Division by zero"},
-        {"1 / 0", "error: Division by zero"},
-        {"0.15 off 80", "68"},
-        {"0.15 added to 80", "92"},
-        {"10 permutation 3", "720"},
-        {"3 permutations of 10", "720"},
-        {"10 combinations 3", "120"},
-        {"3 combinations of 10", "120"},
-        {"5 combination 0", "1"},
-        {"52 combinations 5", "2598960"},
-        {"170 permutation 170", "7.257415615308004e+306"},
-        {"3 permutation 5", "error: Permutations and combinations need whole numbers with k \u2264 n"},
-        {"171 combination 2", "error: Permutations and combinations need whole numbers with k \u2264 n"},
-        {"2.5 combination 1", "error: Permutations and combinations need whole numbers with k \u2264 n"},
-        {"(1 < 2) + 1", "error: Can't do arithmetic with true/false or text"},
-        {"1 - (1 < 2)", "error: Can't do arithmetic with true/false or text"},
-        {"(1 < 2) * 3", "error: Dates and times can't be multiplied or divided"},
-        {"3 * (1 < 2)", "error: Dates and times can't be multiplied or divided"},
+        {"2 + 3", "= 5"},
+        {"10 - 2 - 3", "= 5"},
+        {"10 plus 5 MINUS 3", "= 12"},
+        {"2 * (3 + 4)", "= 14"},
+        {"8 / 2 / 2", "= 2"},
+        {"6 / 4", "= 1.5"},
+        {"6 per 4", "= 1.5"},
+        {"6 divided by 4", "= 1.5"},
+        {"6 Multiplied By 4", "= 24"},
+        {"10 / 3", "= 3.333333333333333"}, // a × (1/b), not a / b
+        {"3 x 4", "= 12"},
+        {"2 @ 3", "= 6"},
+        {"2 at 3", "= 6"},
+        {"7 mod 3", "= 1"},
+        {"(0 - 7) mod 3", "= 2"},
+        {"7 mod (0 - 3)", "= -2"},
+        {"7 mod 0", "! Division by zero"},
+        {"1 / 0", "! Division by zero"},
+        {"0.15 off 80", "= 68"},
+        {"0.15 added to 80", "= 92"},
+        {"10 permutation 3", "= 720"},
+        {"3 permutations of 10", "= 720"},
+        {"10 combinations 3", "= 120"},
+        {"3 combinations of 10", "= 120"},
+        {"5 combination 0", "= 1"},
+        {"52 combinations 5", "= 2598960"},
+        {"170 permutation 170", "= 7.257415615308004e+306"},
+        {"3 permutation 5", "! Permutations and combinations need whole numbers with k \u2264 n"},
+        {"171 combination 2", "! Permutations and combinations need whole numbers with k \u2264 n"},
+        {"2.5 combination 1", "! Permutations and combinations need whole numbers with k \u2264 n"},
+        {"(1 < 2) + 1", "! Can't do arithmetic with true/false or text"},
+        {"1 - (1 < 2)", "! Can't do arithmetic with true/false or text"},
+        {"(1 < 2) * 3", "! Dates and times can't be multiplied or divided"},
+        {"3 * (1 < 2)", "! Dates and times can't be multiplied or divided"},
     });
 }
 
 TEST(LineParser, DanglingOperatorWordIsIncomplete) {
     runTable({
-        {"3 x", "error: Expected a value (incomplete)"},
-        {"6 multiplied", "error: Expected a value (incomplete)"},
-        {"6 divided // note", "error: Expected a value (incomplete)"},
-        {"5 +", "error: Expected a value (incomplete)"},
-        {"(1 + 2", "error: Missing ')' (incomplete)"},
-        {"6 divided 4", "error: Unexpected 'divided'"},
-        {"5 )", "error: Unmatched ')'"},
-        {"5 6", "error: Missing operator before number"},
-        {"", "none"},
-        {"// only a comment", "none"},
+        {"3 x", "?! Expected a value"},
+        {"6 multiplied", "?! Expected a value"},
+        {"6 divided // note", "?! Expected a value"},
+        {"5 +", "?! Expected a value"},
+        {"(1 + 2", "?! Missing ')'"},
+        {"6 divided 4", "! Unexpected 'divided'"},
+        {"5 )", "! Unmatched ')'"},
+        {"5 6", "! Missing operator before number"},
+        {"", ""},
+        {"// only a comment", ""},
     });
     // The dangling word is shown as an operator.
     LineParser lp = parser(QStringLiteral("3 x"));
@@ -136,74 +92,74 @@ TEST(LineParser, DanglingOperatorWordIsIncomplete) {
 
 TEST(LineParser, Comparisons) {
     runTable({
-        {"5 == 5.000000001", "true"},
-        {"0 == 1e-10", "true"},
-        {"1000000 == 1000000.01", "false"},
-        {"2 < 2.0000000001", "false"},
-        {"2 <= 2.0000000001", "true"},
-        {"3 > 2", "true"},
-        {"3 >= 3", "true"},
-        {"3 != 3", "false"},
-        {"1 < 2 < 3", "error: Unexpected '<'"},
+        {"5 == 5.000000001", "= true"},
+        {"0 == 1e-10", "= true"},
+        {"1000000 == 1000000.01", "= false"},
+        {"2 < 2.0000000001", "= false"},
+        {"2 <= 2.0000000001", "= true"},
+        {"3 > 2", "= true"},
+        {"3 >= 3", "= true"},
+        {"3 != 3", "= false"},
+        {"1 < 2 < 3", "! Unexpected '<'"},
         // Infinities: the tolerance becomes infinite, and inf - inf is NaN.
-        {"1e300 * 1e300 == 5", "true"},
-        {"1e300 * 1e300 > 5", "false"},
-        {"1e300 * 1e300 == 1e300 * 1e300", "false"},
-        {"(1 < 2) < (2 < 3)", "error: Can't compare those values"},
-        {"(1 < 2) == (2 < 3)", "true"},
-        {"(1 < 2) == 1", "error: Can't compare those values"},
+        {"1e300 * 1e300 == 5", "= true"},
+        {"1e300 * 1e300 > 5", "= false"},
+        {"1e300 * 1e300 == 1e300 * 1e300", "= false"},
+        {"(1 < 2) < (2 < 3)", "! Can't compare those values"},
+        {"(1 < 2) == (2 < 3)", "= true"},
+        {"(1 < 2) == 1", "! Can't compare those values"},
     });
 }
 
 TEST(LineParser, Logic) {
     runTable({
-        {"1 < 2 and 3 > 2", "true"},
-        {"1 < 2 AND 3 < 2", "false"},
-        {"1 > 2 or 3 > 2", "true"},
-        {"1 > 2 or 1 < 2 and 1 > 2", "false"}, // (F or T) and F
-        {"2 < 3 and 4 > 5", "false"},
-        {"1 < 2 and 5", "error: 'and' needs true/false on both sides"},
-        {"1 < 2 OR 5", "error: 'or' needs true/false on both sides"},
-        {"1 and 2", "error: Unexpected 'and'"}, // a number on the left leaves "and" alone
+        {"1 < 2 and 3 > 2", "= true"},
+        {"1 < 2 AND 3 < 2", "= false"},
+        {"1 > 2 or 3 > 2", "= true"},
+        {"1 > 2 or 1 < 2 and 1 > 2", "= false"}, // (F or T) and F
+        {"2 < 3 and 4 > 5", "= false"},
+        {"1 < 2 and 5", "! 'and' needs true/false on both sides"},
+        {"1 < 2 OR 5", "! 'or' needs true/false on both sides"},
+        {"1 and 2", "! Unexpected 'and'"}, // a number on the left leaves "and" alone
         // No short-circuit: the right side's error is reported although the left decides.
-        {"1 > 2 and (1 < 2", "error: Missing ')' (incomplete)"},
+        {"1 > 2 and (1 < 2", "?! Missing ')'"},
     });
 }
 
 TEST(LineParser, BitOperationsAndShifts) {
     runTable({
-        {"6 | 3", "7"},
-        {"6 xor 3", "5"},
-        {"6 XOR 3", "5"},
-        {"6 & 3", "2"},
-        {"1 << 3", "8"},
-        {"(0 - 16) >> 2", "-4"},
-        {"1 << 62", "4611686018427387904"},
-        {"1 << 63", "error: Shift amount out of range"},
-        {"1 << (0 - 1)", "error: Shift amount out of range"},
-        {"2.5 & 1", "error: & needs whole numbers"},
-        {"1 << 1.5", "error: Shift needs whole numbers"},
-        {"2.5 xor 1", "error: xor needs whole numbers"},
-        {"9e15 | 0", "error: | needs whole numbers"},
-        {"8999999999999999 | 0", "8999999999999999"},
-        {"1e300 * 1e300 | 0", "error: | needs whole numbers"},
-        {"2.5 & (1", "error: Missing ')' (incomplete)"}, // the right side is parsed first
-        {"1 + 2 << 1", "6"},
-        {"1 | 2 == 3", "true"},
-        {"6 & 3 == 2", "true"},
-        {"6 | 3 & 1", "7"},
-        {"6 xor 3 | 8", "13"},
+        {"6 | 3", "= 7"},
+        {"6 xor 3", "= 5"},
+        {"6 XOR 3", "= 5"},
+        {"6 & 3", "= 2"},
+        {"1 << 3", "= 8"},
+        {"(0 - 16) >> 2", "= -4"},
+        {"1 << 62", "= 4611686018427387904"},
+        {"1 << 63", "! Shift amount out of range"},
+        {"1 << (0 - 1)", "! Shift amount out of range"},
+        {"2.5 & 1", "! & needs whole numbers"},
+        {"1 << 1.5", "! Shift needs whole numbers"},
+        {"2.5 xor 1", "! xor needs whole numbers"},
+        {"9e15 | 0", "! | needs whole numbers"},
+        {"8999999999999999 | 0", "= 8999999999999999"},
+        {"1e300 * 1e300 | 0", "! | needs whole numbers"},
+        {"2.5 & (1", "?! Missing ')'"}, // the right side is parsed first
+        {"1 + 2 << 1", "= 6"},
+        {"1 | 2 == 3", "= true"},
+        {"6 & 3 == 2", "= true"},
+        {"6 | 3 & 1", "= 7"},
+        {"6 xor 3 | 8", "= 13"},
     });
 }
 
 TEST(LineParser, ConversionDispatch) {
     runTable({
-        {"5 to km", "5 km"},
-        {"5 INTO km", "5 km"},
-        {"(2 + 3) as m", "5 m"},
-        {"5 relabel m", "5 m"},
-        {"5 to", "error: Expected a unit after 'to' (incomplete)"},
-        {"5 to qqq", "error: Unknown unit 'qqq'"},
+        {"5 to km", "= 5 km"},
+        {"5 INTO km", "= 5 km"},
+        {"(2 + 3) as m", "= 5 m"},
+        {"5 relabel m", "= 5 m"},
+        {"5 to", "?! Expected a unit after 'to'"},
+        {"5 to qqq", "! Unknown unit 'qqq'"},
     });
 }
 
@@ -324,7 +280,7 @@ std::optional<Value> scribble(ParserProbe& probe, int how) {
         probe.sawValue() = true;
         probe.usedPt() = true;
         probe.lastWasPercent() = true;
-        probe.assignments().append({QStringLiteral("a"), qty(1)});
+        probe.assignments().append({QStringLiteral("a"), q(1)});
         EXPECT_TRUE(probe.stopWords().contains(QStringLiteral("then")));
         switch (how) {
         case 0:
@@ -334,7 +290,7 @@ std::optional<Value> scribble(ParserProbe& probe, int how) {
         case 2:
             return std::nullopt;
         default:
-            return qty(42);
+            return q(42);
         }
     });
 }
@@ -423,15 +379,15 @@ TEST(LineParserTrial, StopWordsInsideAParenthesisAndOnThrow) {
 
 TEST(LineParserLimits, DeepNestingStopsWithAnError) {
     const auto nested = [](int n) { return QString(n, u'(') + u'1' + QString(n, u')'); };
-    EXPECT_EQ(run(nested(LineParser::kMaxDepth)), QStringLiteral("1"));
-    EXPECT_EQ(run(nested(LineParser::kMaxDepth + 1)), QStringLiteral("error: Too deeply nested"));
-    EXPECT_EQ(run(QString(5000, u'(')), QStringLiteral("error: Too deeply nested"));
-    EXPECT_EQ(run(nested(20000)), QStringLiteral("error: Too deeply nested"));
+    EXPECT_EQ(run(nested(LineParser::kMaxDepth)), "= 1");
+    EXPECT_EQ(run(nested(LineParser::kMaxDepth + 1)), "! Too deeply nested");
+    EXPECT_EQ(run(QString(5000, u'(')), "! Too deeply nested");
+    EXPECT_EQ(run(nested(20000)), "! Too deeply nested");
 
     QString ats = QStringLiteral("2");
     for (int i = 0; i < 1000; ++i)
         ats += QStringLiteral(" at 1");
-    EXPECT_EQ(run(ats), QStringLiteral("error: Too deeply nested"));
+    EXPECT_EQ(run(ats), "! Too deeply nested");
 
     // The guard unwinds: the depth is back to 0 after the error.
     LineParser lp = parser(nested(300));
@@ -448,11 +404,11 @@ TEST(LineParserLimits, VeryLongLines) {
         product += QStringLiteral(" * 1");
         bits += QStringLiteral(" | 1");
     }
-    EXPECT_EQ(run(sum), QStringLiteral("20001"));
-    EXPECT_EQ(run(product), QStringLiteral("1"));
-    EXPECT_EQ(run(bits), QStringLiteral("1"));
-    EXPECT_EQ(run(QString(50000, u'#') + QStringLiteral(" 5")), QStringLiteral("5")); // stray text is a loop
-    EXPECT_EQ(run(sum + QStringLiteral(" +")), QStringLiteral("error: Expected a value (incomplete)"));
+    EXPECT_EQ(run(sum), "= 20001");
+    EXPECT_EQ(run(product), "= 1");
+    EXPECT_EQ(run(bits), "= 1");
+    EXPECT_EQ(run(QString(50000, u'#') + QStringLiteral(" 5")), "= 5"); // stray text is a loop
+    EXPECT_EQ(run(sum + QStringLiteral(" +")), "?! Expected a value");
 }
 
 // ---- Comparison, whole numbers and products on values -----------------------------------------
@@ -460,11 +416,11 @@ TEST(LineParserLimits, VeryLongLines) {
 TEST(LineParserValues, Compare) {
     LineParser lp = parser(QString());
     ParserProbe probe{lp};
-    EXPECT_TRUE(probe.compare(qty(3, "m"), qty(200, "cm"), u">"));
-    EXPECT_TRUE(probe.compare(qty(3, "m"), qty(2), u">")); // a plain side compares raw values
-    EXPECT_TRUE(probe.compare(qty(3), qty(200, "cm"), u"<"));
+    EXPECT_TRUE(probe.compare(q(3, "m"), q(200, "cm"), u">"));
+    EXPECT_TRUE(probe.compare(q(3, "m"), q(2), u">")); // a plain side compares raw values
+    EXPECT_TRUE(probe.compare(q(3), q(200, "cm"), u"<"));
     try {
-        probe.compare(qty(5, "kg"), qty(3, "m"), u"==");
+        probe.compare(q(5, "kg"), q(3, "m"), u"==");
         FAIL();
     } catch (const CalcError& e) {
         EXPECT_TRUE(e.isDimension);
@@ -478,7 +434,7 @@ TEST(LineParserValues, Compare) {
     EXPECT_TRUE(probe.compare(Value(Instant{100}), Value(Instant{200}), u"<"));
     const Value z(ZonedTime{0, QTimeZone::utc(), QStringLiteral("UTC"), 0});
     EXPECT_THROW(probe.compare(z, z, u"=="), CalcError);
-    EXPECT_THROW(probe.compare(d1, qty(1), u"=="), CalcError);
+    EXPECT_THROW(probe.compare(d1, q(1), u"=="), CalcError);
     const Value composed(std::in_place_type<QString>, QStringLiteral("\u00E9"));
     const Value decomposed(std::in_place_type<QString>, QStringLiteral("e\u0301"));
     EXPECT_TRUE(probe.compare(composed, decomposed, u"=="));
@@ -487,10 +443,10 @@ TEST(LineParserValues, Compare) {
 }
 
 TEST(LineParserValues, Integer) {
-    EXPECT_EQ(ParserProbe::integer(qty(-12)), -12);
-    EXPECT_EQ(ParserProbe::integer(qty(8999999999999999.0)), 8999999999999999);
-    for (const Value& bad : {Value(qty(9e15)), Value(qty(-9e15)), Value(qty(NAN)), Value(qty(INFINITY)),
-                             Value(qty(1e300)), Value(qty(0.5)), Value(qty(2, "m")), Value(true)})
+    EXPECT_EQ(ParserProbe::integer(q(-12)), -12);
+    EXPECT_EQ(ParserProbe::integer(q(8999999999999999.0)), 8999999999999999);
+    for (const Value& bad : {Value(q(9e15)), Value(q(-9e15)), Value(q(NAN)), Value(q(INFINITY)),
+                             Value(q(1e300)), Value(q(0.5)), Value(q(2, "m")), Value(true)})
         EXPECT_THROW(ParserProbe::integer(bad), CalcError);
 }
 
@@ -502,44 +458,43 @@ TEST(LineParserValues, Multiplicative) {
         try {
             return describe(probe.multiplicative(a, op, b));
         } catch (const CalcError& e) {
-            return QStringLiteral("error: ") + e.message;
+            return TestSupport::describe(e);
         }
     };
-    EXPECT_EQ(text(qty(7, "m"), Op::Mod, qty(2)), QStringLiteral("1 m"));
-    EXPECT_EQ(text(qty(7), Op::Mod, qty(2, "m")), QStringLiteral("1 m"));
-    EXPECT_EQ(text(qty(7, "m"), Op::Mod, qty(2, "m")), QStringLiteral("1 m"));
-    const Quantity r = probe.multiplicative(qty(1, "m"), Op::Mod, qty(30, "cm"));
+    EXPECT_EQ(text(q(7, "m"), Op::Mod, q(2)), QStringLiteral("1 m"));
+    EXPECT_EQ(text(q(7), Op::Mod, q(2, "m")), QStringLiteral("1 m"));
+    EXPECT_EQ(text(q(7, "m"), Op::Mod, q(2, "m")), QStringLiteral("1 m"));
+    const Quantity r = probe.multiplicative(q(1, "m"), Op::Mod, q(30, "cm"));
     EXPECT_NEAR(r.value, 0.1, 1e-12);
     EXPECT_EQ(r.unit, CompoundUnit(Units::unit("m")));
-    EXPECT_EQ(text(qty(1, "m"), Op::Mod, qty(3, "kg")).left(14), QStringLiteral("error: Can't c"));
-    EXPECT_EQ(text(qty(20, "\u00B0C"), Op::Divide, qty(10, "\u00B0C")), QStringLiteral("2"));
-    EXPECT_EQ(text(qty(20, "\u00B0C"), Op::Divide, qty(10, "\u00B0F")),
-              QStringLiteral("error: Can't divide absolute temperatures (\u00B0C, \u00B0F). Use K"));
-    EXPECT_EQ(text(qty(20, "\u00B0C"), Op::Divide, qty(2)), describe(qty(10, "\u00B0C")));
-    EXPECT_EQ(text(qty(6, "m"), Op::Divide, qty(0, "s")), QStringLiteral("error: Division by zero"));
-    EXPECT_EQ(text(qty(6, "m"), Op::Divide, qty(2, "s")), QStringLiteral("3 m/s"));
-    EXPECT_EQ(text(qty(0.15), Op::Off, qty(80, "USD")), describe(qty(68, "USD")));
-    EXPECT_EQ(text(qty(0.15), Op::AddedTo, qty(80, "USD")), describe(qty(92, "USD")));
-    EXPECT_EQ(text(qty(15, "m"), Op::Off, qty(80, "USD")),
-              QStringLiteral("error: Use a percentage here, e.g. 15% off $80"));
+    EXPECT_EQ(text(q(1, "m"), Op::Mod, q(3, "kg")).left(9), QStringLiteral("! Can't c"));
+    EXPECT_EQ(text(q(20, "\u00B0C"), Op::Divide, q(10, "\u00B0C")), QStringLiteral("2"));
+    EXPECT_EQ(text(q(20, "\u00B0C"), Op::Divide, q(10, "\u00B0F")),
+              QStringLiteral("! Can't divide absolute temperatures (\u00B0C, \u00B0F). Use K"));
+    EXPECT_EQ(text(q(20, "\u00B0C"), Op::Divide, q(2)), describe(q(10, "\u00B0C")));
+    EXPECT_EQ(text(q(6, "m"), Op::Divide, q(0, "s")), QStringLiteral("! Division by zero"));
+    EXPECT_EQ(text(q(6, "m"), Op::Divide, q(2, "s")), QStringLiteral("3 m/s"));
+    EXPECT_EQ(text(q(0.15), Op::Off, q(80, "USD")), describe(q(68, "USD")));
+    EXPECT_EQ(text(q(0.15), Op::AddedTo, q(80, "USD")), describe(q(92, "USD")));
+    EXPECT_EQ(text(q(15, "m"), Op::Off, q(80, "USD")),
+              QStringLiteral("! Use a percentage here, e.g. 15% off $80"));
 
     // "at": fewer unit parts wins, a tie goes to the product.
     const Quantity perKg(5, CompoundUnit(QList<UnitPower>{{Units::unit("USD"), 1}, {Units::unit("kg"), -1}}));
-    EXPECT_EQ(text(qty(3, "kg"), Op::At, perKg), describe(qty(15, "USD")));
-    EXPECT_EQ(text(qty(15, "USD"), Op::At, perKg), describe(qty(3, "kg")));
-    EXPECT_EQ(text(qty(2), Op::At, qty(3)), QStringLiteral("6"));
+    EXPECT_EQ(text(q(3, "kg"), Op::At, perKg), describe(q(15, "USD")));
+    EXPECT_EQ(text(q(15, "USD"), Op::At, perKg), describe(q(3, "kg")));
+    EXPECT_EQ(text(q(2), Op::At, q(3)), QStringLiteral("6"));
     // A zero divisor leaves only the product.
-    EXPECT_EQ(text(qty(6, "m"), Op::At, qty(0, "USD")),
-              describe(probe.multiplicative(qty(6, "m"), Op::Multiply, qty(0, "USD"))));
-    EXPECT_EQ(text(qty(5, "USD"), Op::At, qty(0, "USD")),
-              QStringLiteral("error: Can't combine those with 'at'"));
+    EXPECT_EQ(text(q(6, "m"), Op::At, q(0, "USD")),
+              describe(probe.multiplicative(q(6, "m"), Op::Multiply, q(0, "USD"))));
+    EXPECT_EQ(text(q(5, "USD"), Op::At, q(0, "USD")), QStringLiteral("! Can't combine those with 'at'"));
 }
 
 TEST(LineParserValues, OperandLookahead) {
     LineEnv env = oneLineEnv();
-    env.variables.insert(QStringLiteral("unit"), qty(1));
-    env.variables.insert(QStringLiteral("unit price"), qty(2));
-    env.variables.insert(QStringLiteral("a b c d e"), qty(3));
+    env.variables.insert(QStringLiteral("unit"), q(1));
+    env.variables.insert(QStringLiteral("unit price"), q(2));
+    env.variables.insert(QStringLiteral("a b c d e"), q(3));
     LineParser lp = parser(QStringLiteral("unit price x a b c d e Unit (+ line3 linen usd june foo"), env);
     ParserProbe probe{lp};
     const auto m = probe.variableAt(0);
@@ -566,7 +521,7 @@ TEST(LineParserValues, OperandLookahead) {
 
     LineParser lp2 = parser(QStringLiteral("of 2"));
     ParserProbe probe2{lp2};
-    const Value left = qty(1);
+    const Value left = q(1);
     EXPECT_TRUE(probe2.mulOperator(&left));
     probe2.stopWords() = {QStringLiteral("of")};
     EXPECT_FALSE(probe2.mulOperator(&left));

@@ -1,4 +1,5 @@
 #include "PhraseProbe.h"
+#include "tests/support/Sheets.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,8 @@ using namespace VexilCore;
 TEST(DateTargetRange, NumberBeyondTheCalendarIsOutOfRange) {
     for (const char* line :
          {"1e300 as date", "-1700000001700000000000 as date", "1e20 to date", "1e300 as date in Tokyo"})
-        EXPECT_EQ(evalLine(QString::fromUtf8(line)), QStringLiteral("error: Date out of range")) << line;
+        EXPECT_EQ(Sheets::evaluateLine(QString::fromUtf8(line), phraseContext()), "! Date out of range")
+            << line;
     // A large number that is still a time (taken as milliseconds) keeps working.
-    EXPECT_NE(evalLine(QStringLiteral("1e17 as date")), QStringLiteral("error: Date out of range"));
+    EXPECT_NE(Sheets::evaluateLine(QStringLiteral("1e17 as date"), phraseContext()), "! Date out of range");
 }

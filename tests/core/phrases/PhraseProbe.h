@@ -1,13 +1,14 @@
 #pragma once
 
-#include "core/document/Document.h"
 #include "core/parser/Lexer.h"
 #include "core/parser/Parser.h"
 #include "core/values/Units.h"
 
-#include "core/values/TestUnits.h"
 #include "tests/support/OneLineEnv.h"
 #include "tests/support/ParserProbe.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/UnitSpec.h"
+#include "tests/support/ValueText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +16,7 @@
 #include <QTimeZone>
 
 #include <functional>
-#include <ostream>
 #include <span>
-#include <sstream>
 
 namespace VexilCore {
 
@@ -44,30 +43,9 @@ struct PhraseProbe : LineProbe {
     }
 };
 
-// Quantities built from registry ids: q(16, "m^2"), q(5, "kg"), q(3) for a plain number.
-inline Quantity q(double x, const char* units = "", DisplayStyle style = {}) {
-    QList<UnitPower> parts;
-    for (const QString& item : QString::fromUtf8(units).split(u'.', Qt::SkipEmptyParts)) {
-        const qsizetype caret = item.indexOf(u'^');
-        const QString id = caret < 0 ? item : item.left(caret);
-        parts.append(UnitPower(Units::unit(id), caret < 0 ? 1 : item.mid(caret + 1).toLongLong()));
-    }
-    return Quantity(x, CompoundUnit(parts), std::move(style));
-}
-
-inline std::string describe(const Value& v) {
-    std::ostringstream os;
-    if (const Quantity* x = asQuantity(v)) {
-        os.precision(17);
-        os << x->value << " [" << x->unit.display(true).toStdString() << "] style " << int(x->style.kind);
-    } else if (const auto* z = std::get_if<ZonedTime>(&v)) {
-        os << "zoned " << qint64(z->date) << " " << z->zone.id().toStdString() << " '"
-           << z->label.toStdString() << "' shift " << z->dayShift;
-    } else {
-        os << "value of kind " << v.index();
-    }
-    return os.str();
-}
+// q(16, "m^2"), q(5, "kg"), q(3) for a plain number; values as short exact text.
+using TestSupport::describe;
+using TestSupport::q;
 
 // The message of the CalcError that f throws, or "(no error)".
 template <class F> QString errorOf(F&& f) {
@@ -109,48 +87,6 @@ template <class Call> void expectCallErrors(std::span<const CallError> cases, Ca
                   QString::fromUtf8(c.message))
             << c.name;
     }
-}
-
-} // namespace VexilCore
-
-namespace VexilCore {
-
-// A value as short text: "3.5 m", "255 [hex]", "zoned Tokyo 21:00 +1", "instant 2024-06-15T12:00:00Z".
-inline QString show(const Value& v) {
-    if (const Quantity* x = asQuantity(v)) {
-        QString s = QString::number(x->value, 'g', 12);
-        if (!x->unit.isNone()) s += u' ' + x->unit.display(true);
-        switch (x->style.kind) {
-        case DisplayStyle::Hex:
-            return s + QStringLiteral(" [hex]");
-        case DisplayStyle::Binary:
-            return s + QStringLiteral(" [bin]");
-        case DisplayStyle::Octal:
-            return s + QStringLiteral(" [oct]");
-        default:
-            return s;
-        }
-    }
-    if (const auto* z = std::get_if<ZonedTime>(&v)) {
-        const QDateTime dt = QDateTime::fromSecsSinceEpoch(qint64(z->date), z->zone);
-        return QStringLiteral("zoned %1 %2 %3")
-            .arg(z->label, dt.toString(u"HH:mm"), QString::number(z->dayShift));
-    }
-    if (const auto* t = std::get_if<Instant>(&v))
-        return QStringLiteral("instant ") +
-               QDateTime::fromSecsSinceEpoch(qint64(t->secs), QTimeZone::utc()).toString(Qt::ISODate);
-    if (const auto* b = std::get_if<bool>(&v)) return *b ? QStringLiteral("true") : QStringLiteral("false");
-    return QStringLiteral("kind %1").arg(v.index());
-}
-
-// One line as a sheet of its own through the document pass: its value as text, "error: <message>"
-// or "nothing".
-inline QString evalLine(const QString& line, EvalContext ctx = phraseContext()) {
-    const QList<LineOutcome> outcomes = DocumentEvaluator(std::move(ctx)).evaluate(line);
-    const LineOutcome& o = outcomes.first();
-    if (o.kind == LineOutcome::Kind::Value) return show(*o.value);
-    if (o.kind == LineOutcome::Kind::Error) return QStringLiteral("error: ") + *o.message;
-    return QStringLiteral("nothing");
 }
 
 } // namespace VexilCore

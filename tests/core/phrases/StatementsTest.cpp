@@ -1,6 +1,9 @@
 #include "tests/core/phrases/StatementProbe.h"
 
-using namespace PhraseLines;
+#include "core/values/Units.h"
+
+using namespace TestSupport;
+using namespace VexilCore;
 
 namespace {
 
@@ -14,34 +17,34 @@ Value number(double x) {
 
 TEST(LeadingStatements, Proportions) {
     runTable({
-        {"if 50 is 20%, what is 100%", "250"},
-        {"if 6 is 3, what is 5", "10"},
-        {"if 6 km is 3, what is 5", "10 km"},
+        {"if 50 is 20%, what is 100%", "= 250"},
+        {"if 6 is 3, what is 5", "= 10"},
+        {"if 6 km is 3, what is 5", "= 10 km"},
         // B and D are used as they stand, without a common unit.
-        {"if 6 is 3 m, what is 5 cm", "10"},
+        {"if 6 is 3 m, what is 5 cm", "= 10"},
         // A failed proportion is read as a conditional, whose error is shown.
-        {"if 2 is 0, what is 5", "error: 'if' needs a true/false condition"},
-        {"if 6 is 3 what is 5", "error: 'if' needs a true/false condition"},
-        {"if today is 3, what is 5", "error: 'if' needs a true/false condition"},
+        {"if 2 is 0, what is 5", "! 'if' needs a true/false condition"},
+        {"if 6 is 3 what is 5", "! 'if' needs a true/false condition"},
+        {"if today is 3, what is 5", "! 'if' needs a true/false condition"},
     });
 }
 
 TEST(LeadingStatements, Conditionals) {
     runTable({
-        {"if 1 > 2 then 5", "none"},
-        {"if 1 > 2 then 5 else 7", "7"},
-        {"if 1 < 2 then 5 else 7", "5"},
-        {"IF 1 < 2 THEN 5 ELSE 7", "5"},
-        {"if 1 < 2 then 5 km in m else 7", "5000 m"},
-        {"if 3 then 4", "error: 'if' needs a true/false condition"},
-        {"if 1 < 2", "error: Expected 'then' (incomplete)"},
-        {"if 1 < 2 // why", "error: Expected 'then' (incomplete)"},
-        {"if 1 < 2 else 5", "error: Expected 'then'"},
+        {"if 1 > 2 then 5", ""},
+        {"if 1 > 2 then 5 else 7", "= 7"},
+        {"if 1 < 2 then 5 else 7", "= 5"},
+        {"IF 1 < 2 THEN 5 ELSE 7", "= 5"},
+        {"if 1 < 2 then 5 km in m else 7", "= 5000 m"},
+        {"if 3 then 4", "! 'if' needs a true/false condition"},
+        {"if 1 < 2", "?! Expected 'then'"},
+        {"if 1 < 2 // why", "?! Expected 'then'"},
+        {"if 1 < 2 else 5", "! Expected 'then'"},
         // Both sides are read: the side not taken still fails the line.
-        {"if 1 < 2 then 5 else 1 km + 1 kg", "error: Can't add length and mass (dimension)"},
-        {"if 1 < 2 then 5 else", "error: Expected a value (incomplete)"},
-        {"if 1 < 2 then total = 5", "error: Unexpected '='"},
-        {"5 if 1 < 2", "5"},
+        {"if 1 < 2 then 5 else 1 km + 1 kg", "! Can't add length and mass (dimension)"},
+        {"if 1 < 2 then 5 else", "?! Expected a value"},
+        {"if 1 < 2 then total = 5", "! Unexpected '='"},
+        {"5 if 1 < 2", "= 5"},
     });
 }
 
@@ -64,7 +67,7 @@ TEST(LeadingStatements, AssignmentsInSides) {
         {"if 1 < 2 then may = 5", "5", {{QStringLiteral("may"), number(5)}}},
     };
     for (const Row& r : rows) {
-        LineParser lp(Lexer::lex(QString::fromUtf8(r.line), true), makeEnv());
+        LineParser lp(Lexer::lex(QString::fromUtf8(r.line), true), oneLineEnv());
         const auto v = lp.parseLine();
         ASSERT_TRUE(v) << r.line;
         EXPECT_EQ(describe(*v).toStdString(), r.value) << r.line;
@@ -107,43 +110,43 @@ TEST(LeadingStatements, StopWordsComeBackOnEveryPath) {
 
 TEST(Questions, PercentagesAndAnalogies) {
     runTable({
-        {"12 is what % of 48", "0.25 [percent]"},
-        {"60 is what % more than 50", "0.19999999999999996 [percent]"},
-        {"40 is what % less than 50", "0.19999999999999996 [percent]"},
-        {"0.25 is what %", "0.25 [percent]"},
-        {"2 km is what percent", "2 [percent]"},
-        {"1 km is what % of 500 m", "2 [percent]"},
-        {"5 is what percentage of 2 km", "2.5 [percent]"},
-        {"5 is what % of 0", "error: Division by zero"},
-        {"5 km is what % of 2 kg", "error: Can't convert mass to length (dimension)"},
-        {"5 is what % of today", "error: That needs a number"},
-        {"3 is to 6 as 5 is to what", "10"},
-        {"3 is to 6 as what is to 10", "5"},
-        {"1 km is to 500 m as 4 kg is to what", "2 kg"},
-        {"0 is to 6 as 5 is to what", "error: Division by zero"},
-        {"3 is to 6", "error: Expected 'as' (incomplete)"},
-        {"3 is to 6 as 5", "error: Expected 'is to what' (incomplete)"},
-        {"3 is to 6 as what 5", "error: Expected 'is to'"},
+        {"12 is what % of 48", "= 0.25 [percent]"},
+        {"60 is what % more than 50", "= 0.19999999999999996 [percent]"},
+        {"40 is what % less than 50", "= 0.19999999999999996 [percent]"},
+        {"0.25 is what %", "= 0.25 [percent]"},
+        {"2 km is what percent", "= 2 [percent]"},
+        {"1 km is what % of 500 m", "= 2 [percent]"},
+        {"5 is what percentage of 2 km", "= 2.5 [percent]"},
+        {"5 is what % of 0", "! Division by zero"},
+        {"5 km is what % of 2 kg", "! Can't convert mass to length (dimension)"},
+        {"5 is what % of today", "! That needs a number"},
+        {"3 is to 6 as 5 is to what", "= 10"},
+        {"3 is to 6 as what is to 10", "= 5"},
+        {"1 km is to 500 m as 4 kg is to what", "= 2 kg"},
+        {"0 is to 6 as 5 is to what", "! Division by zero"},
+        {"3 is to 6", "?! Expected 'as'"},
+        {"3 is to 6 as 5", "?! Expected 'is to what'"},
+        {"3 is to 6 as what 5", "! Expected 'is to'"},
     });
 }
 
 TEST(Questions, TrialForms) {
     runTable({
-        {"8 is 2 to the what power", "3"},
-        {"8 is 2 to what power", "3"},
-        {"30 is 20% of what", "150"},
-        {"80 is 20% less than what", "100"},
-        {"120 is 20% more than what", "100"},
-        {"30 km is 20% of what", "150 km"},
-        {"6 is 3, what is 5", "10"},
-        {"20% is 50, what is 100", "0.4 [percent]"},
-        {"6 km is 3 m, what is 500 cm", "10 km"},
+        {"8 is 2 to the what power", "= 3"},
+        {"8 is 2 to what power", "= 3"},
+        {"30 is 20% of what", "= 150"},
+        {"80 is 20% less than what", "= 100"},
+        {"120 is 20% more than what", "= 100"},
+        {"30 km is 20% of what", "= 150 km"},
+        {"6 is 3, what is 5", "= 10"},
+        {"20% is 50, what is 100", "= 0.4 [percent]"},
+        {"6 km is 3 m, what is 500 cm", "= 10 km"},
         // No form fits: the line is left with "is", which it cannot place.
-        {"8 is 1 to the what power", "error: Unexpected 'is'"},
-        {"8 km is 2 to the what power", "error: Unexpected 'is'"},
-        {"30 is 0% of what", "error: Unexpected 'is'"},
-        {"6 is 0, what is 5", "error: Unexpected 'is'"},
-        {"today is 5", "error: Unexpected 'is'"},
+        {"8 is 1 to the what power", "! Unexpected 'is'"},
+        {"8 km is 2 to the what power", "! Unexpected 'is'"},
+        {"30 is 0% of what", "! Unexpected 'is'"},
+        {"6 is 0, what is 5", "! Unexpected 'is'"},
+        {"today is 5", "! Unexpected 'is'"},
     });
 }
 

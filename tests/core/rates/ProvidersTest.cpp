@@ -2,7 +2,7 @@
 #include "core/rates/Currencies.h"
 #include "core/rates/RatesFetcher.h"
 
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

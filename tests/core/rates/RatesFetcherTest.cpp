@@ -3,7 +3,7 @@
 #include "core/rates/RatesCacheFile.h"
 #include "core/rates/RatesService.h"
 
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 #include "WaitFor.h"
 
 #include <gtest/gtest.h>

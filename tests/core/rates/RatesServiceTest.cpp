@@ -2,7 +2,7 @@
 #include "core/values/Units.h"
 
 #include "FakeFetchers.h"
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 #include "WaitFor.h"
 
 #include <gtest/gtest.h>
@@ -339,7 +339,8 @@ TEST_F(RatesServiceTest, LoadCacheCases) {
     // Missing file; a folder in the file's place.
     RatesService missing(dir.filePath(QStringLiteral("none.json")), std::make_shared<ManualFetcher>());
     EXPECT_FALSE(missing.loadCache());
-    RatesService folder(dir.path(), std::make_shared<ManualFetcher>());
+    QDir().mkpath(dir.filePath(QStringLiteral("folder.json")));
+    RatesService folder(dir.filePath(QStringLiteral("folder.json")), std::make_shared<ManualFetcher>());
     EXPECT_FALSE(folder.loadCache());
 }
 

@@ -1,7 +1,7 @@
 #include "core/rates/RatesService.h"
 
 #include "FakeFetchers.h"
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -220,4 +220,28 @@ TEST_F(RatesStatus, Tooltip) {
     auto absurd = make(false);
     seed(*absurd, fiatTable(-1e300, clock, QStringLiteral("elsewhere")), std::nullopt);
     EXPECT_TRUE(absurd->tooltip().contains(u". From elsewhere, data time "));
+}
+
+// The tooltip's time stamps follow the locale's own order of day, month and year.
+TEST_F(RatesStatus, TooltipDatesInLocales) {
+    struct Case {
+        QLocale locale;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), "Dec 10, 2024 12:00 PM"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), "10 Dec 2024 12:00"},
+        {QLocale(QLocale::German, QLocale::Germany), "10. Dez. 2024 12:00"},
+    };
+    auto service = make(false);
+    seed(*service, fiatTable(clock, clock, QStringLiteral("elsewhere")), std::nullopt);
+    const QString before = s(", data time ");
+    for (const Case& c : cases) {
+        QLocale::setDefault(c.locale);
+        const QString tip = service->tooltip();
+        const qsizetype from = tip.indexOf(before) + before.size();
+        EXPECT_EQ(tip.mid(from, tip.indexOf(u'\n', from) - from).toStdString(), c.shown)
+            << c.locale.name().toStdString();
+    }
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }

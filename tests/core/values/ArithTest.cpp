@@ -2,6 +2,7 @@
 #include "core/values/Units.h"
 
 #include "core/values/TestUnits.h"
+#include "tests/support/UnitSpec.h"
 
 #include <gtest/gtest.h>
 
@@ -11,27 +12,13 @@
 #include <numbers>
 
 using namespace VexilCore;
+using TestSupport::q;
+using TestSupport::unitOf;
 
 namespace {
 
 QString s(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-// "km" -> km¹; "m.s-1" -> m¹ s⁻¹ (parts separated by '.', an optional power after the id's '^').
-CompoundUnit u(const char* spec) {
-    QList<UnitPower> parts;
-    for (const QString& item : s(spec).split(u'.', Qt::SkipEmptyParts)) {
-        const qsizetype caret = item.indexOf(u'^');
-        const QString id = caret < 0 ? item : item.left(caret);
-        const qint64 power = caret < 0 ? 1 : item.mid(caret + 1).toLongLong();
-        parts.append(UnitPower(Units::unit(id), power));
-    }
-    return CompoundUnit(parts);
-}
-
-Quantity q(double v, const char* spec = "") {
-    return Quantity(v, u(spec));
 }
 
 // 1 EUR = 2 USD, 1 GBP = 1.25 USD; 1 BTC = 50000 USD, 1 ETH = 2500 USD.
@@ -61,7 +48,7 @@ CalcError errorOf(const std::function<void()>& f) {
 
 void expectQuantity(const Quantity& got, double value, const char* unit) {
     EXPECT_NEAR(got.value, value, std::fabs(value) * 1e-12 + 1e-15);
-    EXPECT_EQ(got.unit, u(unit)) << got.unit.display(true).toStdString() << " vs " << unit;
+    EXPECT_EQ(got.unit, unitOf(unit)) << got.unit.display(true).toStdString() << " vs " << unit;
     EXPECT_EQ(got.style, DisplayStyle(DisplayStyle::Plain));
     EXPECT_FALSE(got.terms.has_value());
 }
@@ -112,9 +99,9 @@ TEST(Arith, MissingRatesNameTheCurrencyReadFirst) {
     EXPECT_EQ(errorOf([&] { Arith::add(q(1, "sat"), q(3, "EUR"), ctx); }).message,
               s("No price for BTC yet. Click Rates to refresh"));
     // convert reads the quantity's unit before the target.
-    EXPECT_EQ(errorOf([&] { Arith::convert(q(5, "GBP"), u("EUR"), ctx); }).message,
+    EXPECT_EQ(errorOf([&] { Arith::convert(q(5, "GBP"), unitOf("EUR"), ctx); }).message,
               s("No exchange rate for GBP yet. Click Rates to refresh"));
-    EXPECT_EQ(errorOf([&] { Arith::convert(q(5, "USD"), u("ETH"), ctx); }).message,
+    EXPECT_EQ(errorOf([&] { Arith::convert(q(5, "USD"), unitOf("ETH"), ctx); }).message,
               s("No price for ETH yet. Click Rates to refresh"));
     const CalcError e = errorOf([&] { Arith::multiply(q(5, "USD"), q(3, "EUR"), ctx); });
     EXPECT_EQ(e.message, s("No exchange rate for EUR yet. Click Rates to refresh"));
@@ -204,9 +191,9 @@ TEST(Arith, Conversions) {
         {1, "K.s^-1", "K.min^-1", 60},
     };
     for (const Case& c : cases) {
-        const Quantity got = Arith::convert(q(c.value, c.from), u(c.to), ctx);
+        const Quantity got = Arith::convert(q(c.value, c.from), unitOf(c.to), ctx);
         EXPECT_NEAR(got.value, c.want, std::fabs(c.want) * 1e-12 + 1e-12) << c.from << " -> " << c.to;
-        EXPECT_EQ(got.unit, u(c.to));
+        EXPECT_EQ(got.unit, unitOf(c.to));
     }
 }
 
@@ -214,8 +201,8 @@ TEST(Arith, ConvertToTheSameUnitKeepsStyleAndTerms) {
     Quantity mixed = q(5.25, "ft");
     mixed.style = DisplayStyle::mixed({s("ft"), s("in")});
     mixed.terms = QList<Quantity::Term>{{5, Units::unit(s("ft"))}, {3, Units::unit(s("in"))}};
-    EXPECT_EQ(Arith::convert(mixed, u("ft"), noRates), mixed);
-    const Quantity inches = Arith::convert(mixed, u("in"), noRates);
+    EXPECT_EQ(Arith::convert(mixed, unitOf("ft"), noRates), mixed);
+    const Quantity inches = Arith::convert(mixed, unitOf("in"), noRates);
     expectQuantity(inches, 63, "in");
 }
 
@@ -275,22 +262,23 @@ TEST(Arith, MessagesAndFlags) {
         {"1 m.s + 1 m", [&] { Arith::add(q(1, "m.s"), q(1, "m"), ctx); },
          "Can't add a compound unit and length", true},
         {"$1 + 1 h", [&] { Arith::add(q(1, "USD"), q(1, "h"), ctx); }, "Can't add currency and time", true},
-        {"1 l to kg", [&] { Arith::convert(q(1, "l"), u("kg"), ctx); },
+        {"1 l to kg", [&] { Arith::convert(q(1, "l"), unitOf("kg"), ctx); },
          "Can't convert volume to mass (no density assumed)", true},
-        {"1 kg to gal", [&] { Arith::convert(q(1, "kg"), u("gal"), ctx); },
+        {"1 kg to gal", [&] { Arith::convert(q(1, "kg"), unitOf("gal"), ctx); },
          "Can't convert mass to volume (no density assumed)", true},
-        {"5 oz to ml", [&] { Arith::convert(q(5, "oz"), u("ml"), ctx); },
+        {"5 oz to ml", [&] { Arith::convert(q(5, "oz"), unitOf("ml"), ctx); },
          "Can't convert mass to volume. Use fl oz", true},
-        {"1 l to oz", [&] { Arith::convert(q(1, "l"), u("oz"), ctx); },
+        {"1 l to oz", [&] { Arith::convert(q(1, "l"), unitOf("oz"), ctx); },
          "Can't convert volume to mass. Use fl oz", true},
-        {"1 m to kg", [&] { Arith::convert(q(1, "m"), u("kg"), ctx); }, "Can't convert length to mass", true},
-        {"1 GB to s", [&] { Arith::convert(q(1, "GB"), u("s"), ctx); }, "Can't convert data size to time",
+        {"1 m to kg", [&] { Arith::convert(q(1, "m"), unitOf("kg"), ctx); }, "Can't convert length to mass",
          true},
-        {"1 to m", [&] { Arith::convert(q(1), u("m"), ctx); }, "Can't convert a plain number to length",
+        {"1 GB to s", [&] { Arith::convert(q(1, "GB"), unitOf("s"), ctx); },
+         "Can't convert data size to time", true},
+        {"1 to m", [&] { Arith::convert(q(1), unitOf("m"), ctx); }, "Can't convert a plain number to length",
          true},
-        {"°C/s to K/s", [&] { Arith::convert(q(1, "\u00B0C.s^-1"), u("K.s^-1"), ctx); },
+        {"°C/s to K/s", [&] { Arith::convert(q(1, "\u00B0C.s^-1"), unitOf("K.s^-1"), ctx); },
          "\u00B0C and \u00B0F can only be converted on their own", false},
-        {"°F to °C/s·s", [&] { Arith::convert(q(1, "\u00B0F"), u("\u00B0C.s^-1.s"), ctx); },
+        {"°F to °C/s·s", [&] { Arith::convert(q(1, "\u00B0F"), unitOf("\u00B0C.s^-1.s"), ctx); },
          "\u00B0C and \u00B0F can only be converted on their own", false},
         {"°C × m", [&] { Arith::multiply(q(5, "\u00B0C"), q(2, "m"), ctx); },
          "Can't multiply absolute temperatures (\u00B0C, \u00B0F). Use K", false},

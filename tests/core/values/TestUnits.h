@@ -3,17 +3,12 @@
 #include "core/values/CalcError.h"
 #include "core/values/EvalContext.h"
 #include "core/values/Unit.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <ostream>
-
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 // Hand-made unit definitions, so that the value model can be tested apart from the registry.
 namespace TestUnits {

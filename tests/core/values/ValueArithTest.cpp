@@ -2,6 +2,7 @@
 #include "core/values/Units.h"
 
 #include "core/values/TestUnits.h"
+#include "tests/support/UnitSpec.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 
 using namespace VexilCore;
 using namespace Qt::Literals::StringLiterals;
+using TestSupport::q;
+using TestSupport::unitOf;
 using TestUnits::messageOf;
 
 namespace {
@@ -25,22 +28,6 @@ EvalContext contextIn(const char* zone, QLocale locale = QLocale(QLocale::Englis
 const EvalContext& utc() {
     static const EvalContext ctx = contextIn("UTC");
     return ctx;
-}
-
-// "h" -> 1 h; "mo^2.yr^-1" -> mo² yr⁻¹; "" -> a plain number.
-CompoundUnit unitOf(const char* spec) {
-    QList<UnitPower> parts;
-    for (const QString& item : QString::fromUtf8(spec).split(u'.', Qt::SkipEmptyParts)) {
-        const qsizetype caret = item.indexOf(u'^');
-        const QString id = caret < 0 ? item : item.left(caret);
-        const qint64 power = caret < 0 ? 1 : item.mid(caret + 1).toLongLong();
-        parts.append(UnitPower(Units::unit(id), power));
-    }
-    return CompoundUnit(parts);
-}
-
-Quantity q(double v, const char* spec = "", DisplayStyle style = {}) {
-    return Quantity(v, unitOf(spec), style);
 }
 
 // A duration made of mixed terms, as the mixed-unit reading builds it (1 month 1 week).

@@ -46,6 +46,10 @@ TEST_F(AboutTest, WindowShowsNameVersionAndCredit) {
         texts << label->text();
     EXPECT_EQ(texts, (QStringList{QStringLiteral("VEXIL"), AboutWindowController::versionString(),
                                   VexilCore::VexilInfo::credit.toString()}));
+    // The credit names the maker, on one line.
+    const QString credit = texts.value(2);
+    EXPECT_TRUE(credit.contains(VexilCore::VexilInfo::maker)) << credit.toStdString();
+    EXPECT_FALSE(credit.contains(u'\n') || credit.contains(u'\r')) << credit.toStdString();
     const QString version = AboutWindowController::versionString();
     EXPECT_TRUE(version.startsWith(QStringLiteral("Version "))) << version.toStdString();
     EXPECT_GT(version.size(), 8);

@@ -11,6 +11,7 @@
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
+#include "tests/support/OfflineNotebook.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,15 +28,10 @@ using namespace VexilUI;
 
 namespace {
 
-class MainMenuTest : public ::testing::Test {
+class MainMenuTest : public OfflineNotebookFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        prefs = std::make_shared<Preferences>(std::make_shared<MemoryIntStore>());
-        notes = std::make_shared<NoteStore>(dir.filePath(QStringLiteral("sheet.txt")));
-        rates = std::make_shared<VexilCore::RatesService>(dir.filePath(QStringLiteral("rates.json")),
-                                                          std::make_shared<OfflineFetcher>());
-        controller = std::make_unique<NotebookController>(prefs, notes, rates);
+        ASSERT_NO_FATAL_FAILURE(OfflineNotebookFixture::SetUp());
         controller->pasteboard = std::make_shared<MemoryPasteboard>();
         window = std::make_unique<QWidget>();
         window->resize(800, 500);
@@ -56,11 +52,6 @@ protected:
         return menu->item(QString::fromUtf8(menuTitle), title);
     }
 
-    QTemporaryDir dir;
-    std::shared_ptr<Preferences> prefs;
-    std::shared_ptr<NoteStore> notes;
-    std::shared_ptr<VexilCore::RatesService> rates;
-    std::unique_ptr<NotebookController> controller;
     std::unique_ptr<QWidget> window;
     std::unique_ptr<MainMenu> menu;
     std::vector<AppCommand> appCalls;
@@ -266,7 +257,8 @@ TEST_F(MainMenuTest, EditingItemsFollowTheFocusAndAreOffWhileTheSnakeShows) {
     const QStringList editing = {QStringLiteral("Cut"), QStringLiteral("Copy"), QStringLiteral("Paste"),
                                  QStringLiteral("Select All")};
     emit edit->aboutToShow();
-    for (const QString& title : editing) EXPECT_TRUE(item("Edit", title)->isEnabled()) << title.toStdString();
+    for (const QString& title : editing)
+        EXPECT_TRUE(item("Edit", title)->isEnabled()) << title.toStdString();
     emit edit->aboutToHide();
 
     controller->playSnake();

@@ -6,14 +6,16 @@
 using namespace VexilUI;
 using VexilCore::Role;
 
-TEST(Theme, RgbBuildsTheSameColourAsTheNamedMember) {
-    EXPECT_EQ(Theme::rgb(0x9EE37D, 1.0), Theme::number());
-    EXPECT_EQ(Theme::number().red(), 0x9E);
-    EXPECT_EQ(Theme::number().green(), 0xE3);
-    EXPECT_EQ(Theme::number().blue(), 0x7D);
+TEST(Theme, RgbReadsRedGreenBlueAndAlpha) {
+    // The colours themselves are checked where they are drawn.
+    const QColor colour = Theme::rgb(0x123456, 0.25);
+    EXPECT_EQ(colour.red(), 0x12);
+    EXPECT_EQ(colour.green(), 0x34);
+    EXPECT_EQ(colour.blue(), 0x56);
+    EXPECT_NEAR(colour.alphaF(), 0.25, 1e-3);
+    EXPECT_EQ(Theme::rgb(0x123456).alphaF(), 1.0);
     EXPECT_NEAR(Theme::divider().alphaF(), 0.075, 1e-3);
     EXPECT_NEAR(Theme::selection().alphaF(), 0.16, 1e-3);
-    EXPECT_EQ(Theme::tintBase(), QColor(0x14, 0x15, 0x18));
     // Shared objects, built once.
     EXPECT_EQ(&Theme::number(), &Theme::number());
 }

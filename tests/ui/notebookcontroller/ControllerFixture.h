@@ -1,49 +1,28 @@
 #pragma once
 
-#include "core/rates/RatesService.h"
-#include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookScrollView.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
-#include "ui/shell/AppEnvironment.h"
-#include "ui/storage/IntStore.h"
-#include "ui/storage/NoteStore.h"
-#include "ui/storage/Preferences.h"
+#include "tests/support/OfflineNotebook.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <ostream>
-
-// Readable strings in failure messages.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 // A notebook on a scratch sheet, offline, with a fixed clock, calendar and locale and a memory clipboard,
 // shown in a plain window of a fixed size.
-class ControllerFixture : public ::testing::Test {
+class ControllerFixture : public OfflineNotebookFixture {
 protected:
     using Controller = VexilUI::NotebookController;
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        store = std::make_shared<VexilUI::MemoryIntStore>();
-        prefs = std::make_shared<VexilUI::Preferences>(store);
         notes = makeStore(QStringLiteral("sheet.txt"));
-        rates = std::make_shared<VexilCore::RatesService>(dir.filePath(QStringLiteral("rates.json")),
-                                                          std::make_shared<VexilUI::OfflineFetcher>());
         makeController();
     }
 
     void makeController() {
-        controller = std::make_unique<Controller>(prefs, notes, rates);
+        makeNotebook();
         const QLocale us(QLocale::English, QLocale::UnitedStates);
         controller->locale = us;
         controller->calendar = {QTimeZone::utc(), us};
@@ -98,12 +77,6 @@ protected:
         return QString::fromUtf8(file.readAll());
     }
 
-    QTemporaryDir dir;
-    std::shared_ptr<VexilUI::MemoryIntStore> store;
-    std::shared_ptr<VexilUI::Preferences> prefs;
-    std::shared_ptr<VexilUI::NoteStore> notes;
-    std::shared_ptr<VexilCore::RatesService> rates;
     std::shared_ptr<VexilUI::MemoryPasteboard> clipboard;
     std::unique_ptr<QWidget> window;
-    std::unique_ptr<Controller> controller;
 };

@@ -18,28 +18,47 @@ TEST_F(ControllerFixture, SaveLabelFollowsTheStore) {
     EXPECT_EQ(fileText(notes->path()), QStringLiteral("1"));
 }
 
-TEST_F(ControllerFixture, UnreadableSheetShowsItsMessageInTheErrorColour) {
+TEST_F(ControllerFixture, UnreadableSheetIsReadOnlyWithItsWholeReasonShown) {
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.txt"))); // a folder cannot be read as text
-    auto unreadable = makeStore(QStringLiteral("folder.txt"));
-    controller->switchTo(unreadable);
-    EXPECT_EQ(unreadable->status().kind, NoteStore::Status::ReadOnly);
-    EXPECT_EQ(controller->saveLabel()->text(), unreadable->status().message);
-    EXPECT_FALSE(view()->isReadOnly()) << "the sheet stays editable; the store keeps it from disk";
-    type("2 + 2");
-    EXPECT_EQ(item(0)->text, QStringLiteral("4"));
-    EXPECT_EQ(controller->saveLabel()->text(), unreadable->status().message);
+    QFile bad(dir.filePath(QStringLiteral("bad.txt")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("total 5\n\xff kg\n");
+    bad.close();
+    for (const char* name : {"folder.txt", "bad.txt"}) {
+        SCOPED_TRACE(name);
+        auto unreadable = makeStore(QString::fromLatin1(name));
+        controller->switchTo(unreadable);
+        ASSERT_EQ(unreadable->status().kind, NoteStore::Status::ReadOnly);
+        const QString reason = unreadable->status().message;
+        EXPECT_EQ(controller->saveLabel()->text(), reason);
+        EXPECT_EQ(controller->saveLabel()->toolTip(), reason)
+            << "the label may be cut short; the tip is whole";
+        EXPECT_TRUE(view()->isReadOnly()) << "what cannot be saved cannot be typed";
+        show();
+        type("2 + 2");
+        EXPECT_EQ(text(), QString());
+        EXPECT_EQ(unreadable->pending(), std::nullopt);
+    }
+    // A readable sheet is editable again, without the tip.
+    controller->switchTo(notes);
+    EXPECT_FALSE(view()->isReadOnly());
+    EXPECT_EQ(controller->saveLabel()->toolTip(), QString());
+    type("1");
+    EXPECT_EQ(text(), QStringLiteral("1"));
 }
 
 TEST_F(ControllerFixture, FailedSaveShowsTheStoresMessage) {
-    QFile blocker(dir.filePath(QStringLiteral("plain")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    auto blocked = makeStore(QStringLiteral("plain/sheet.txt")); // its folder is a file
+    auto blocked = makeStore(QStringLiteral("plain/sheet.txt"));
     controller->switchTo(blocked);
+    QFile blocker(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // its folder is now a file
+    blocker.close();
     type("7");
     blocked->flush();
     EXPECT_EQ(blocked->status().kind, NoteStore::Status::Failed);
-    EXPECT_TRUE(controller->saveLabel()->text().startsWith(QStringLiteral("Not saved: ")));
+    EXPECT_EQ(controller->saveLabel()->text(), QStringLiteral("Not saved: Not a directory"));
+    EXPECT_EQ(controller->saveLabel()->toolTip(), controller->saveLabel()->text());
+    EXPECT_FALSE(view()->isReadOnly()) << "the text stays editable and is saved again";
 }
 
 TEST_F(ControllerFixture, SwitchingFlushesLoadsAndForgetsTheHistory) {

@@ -13,6 +13,7 @@
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/PageLibrary.h"
 #include "ui/storage/Preferences.h"
+#include "tests/support/OfflineNotebook.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -32,23 +33,12 @@ QString readFile(const QString& path) {
     return QString::fromUtf8(file.readAll());
 }
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public OfflineNotebookFixture {
 protected:
     void SetUp() override {
         scratchHome();
-        ASSERT_TRUE(dir.isValid());
-        prefs = std::make_shared<Preferences>(std::make_shared<MemoryIntStore>());
-        notes = std::make_shared<NoteStore>(dir.filePath(QStringLiteral("sheet.txt")));
-        rates = std::make_shared<VexilCore::RatesService>(dir.filePath(QStringLiteral("rates.json")),
-                                                          std::make_shared<OfflineFetcher>());
-        controller = std::make_unique<NotebookController>(prefs, notes, rates);
+        ASSERT_NO_FATAL_FAILURE(OfflineNotebookFixture::SetUp());
     }
-
-    QTemporaryDir dir;
-    std::shared_ptr<Preferences> prefs;
-    std::shared_ptr<NoteStore> notes;
-    std::shared_ptr<VexilCore::RatesService> rates;
-    std::unique_ptr<NotebookController> controller;
 };
 
 // An isolated, offline run on a scratch data directory.
@@ -177,18 +167,26 @@ TEST(QuitSignalsTest, TerminationSignalQuitsThroughTheEventLoop) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return quits == 2; }, 2000));
 }
 
-TEST(SingleInstanceTest, ASecondStartReachesTheFirst) {
-    QTemporaryDir data;
-    SingleInstance first(data.path());
-    SingleInstance second(data.path());
-    EXPECT_FALSE(second.askRunningInstanceToShow()) << "nobody listens yet";
+TEST(SingleInstanceTest, ASecondStartFindsTheFolderTakenAndReachesTheFirst) {
+    QTemporaryDir scratch;
+    const QString data = scratch.filePath(QStringLiteral("data"));
+    const QString link = scratch.filePath(QStringLiteral("link"));
+    SingleInstance first(data);
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::Claimed) << "the folder is made and taken";
+    ASSERT_TRUE(QFile::link(data, link));
+    SingleInstance second(link);
+    EXPECT_EQ(second.claim(), SingleInstance::Claim::HeldElsewhere);
+    EXPECT_FALSE(second.askRunningInstanceToShow(100)) << "nobody listens yet";
     ASSERT_TRUE(first.listen());
     int shows = 0;
     QObject::connect(&first, &SingleInstance::showRequested, [&] { ++shows; });
+    // Another temporary folder reaches the same instance.
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", scratch.path().toUtf8());
     EXPECT_TRUE(second.askRunningInstanceToShow());
+    qputenv("TMPDIR", tmpdir);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shows == 1; }, 2000));
-    EXPECT_EQ(SingleInstance::serverName(data.path()),
-              SingleInstance::serverName(data.path() + QStringLiteral("/.")));
-    EXPECT_NE(SingleInstance::serverName(data.path()),
-              SingleInstance::serverName(data.path() + QStringLiteral("x")));
+    EXPECT_EQ(SingleInstance::serverName(data), SingleInstance::serverName(data + QStringLiteral("/.")));
+    EXPECT_EQ(SingleInstance::serverName(data), SingleInstance::serverName(link));
+    EXPECT_NE(SingleInstance::serverName(data), SingleInstance::serverName(data + QStringLiteral("x")));
 }

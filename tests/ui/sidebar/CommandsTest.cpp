@@ -44,16 +44,16 @@ protected:
 
 TEST_F(SidebarCommandsTest, SelectingASheetSwitchesTheNotebook) {
     threeSheets();
-    notebook->notes()->textDidChange(QStringLiteral("1 + 1"));
+    controller->notes()->textDidChange(QStringLiteral("1 + 1"));
     selectRow(1);
     EXPECT_EQ(library->selectedID(), id("B"));
-    EXPECT_EQ(notebook->notes(), library->store(id("B")));
+    EXPECT_EQ(controller->notes(), library->store(id("B")));
     EXPECT_EQ(library->text(id("A")), QStringLiteral("1 + 1")); // flushed before the switch
 
     // Reselecting the open sheet leaves the store alone.
-    const auto open = notebook->notes();
+    const auto open = controller->notes();
     selectRow(1);
-    EXPECT_EQ(notebook->notes(), open);
+    EXPECT_EQ(controller->notes(), open);
 }
 
 // A right-click only opens the menu: the row under it is neither selected nor opened, so the rows do not
@@ -148,7 +148,7 @@ TEST_F(SidebarCommandsTest, NewPageJoinsTheOpenFolderAndStartsRenaming) {
     ASSERT_TRUE(created);
     EXPECT_TRUE(ids().contains(before));
     EXPECT_EQ(created->group, id("F"));
-    EXPECT_EQ(notebook->notes(), library->store(created->id));
+    EXPECT_EQ(controller->notes(), library->store(created->id));
     ASSERT_TRUE(pages->editing());
     EXPECT_EQ(pages->editing()->id, created->id);
     EXPECT_FALSE(pages->editing()->isGroup);
@@ -184,12 +184,12 @@ TEST_F(SidebarCommandsTest, DeleteAsksAndRefusesTheLastSheet) {
     pages->menuNeedsUpdate(menu, *pages->rowOfPage(id("C")));
     pages->perform(PagesController::Command::DeleteSelected, item(menu, QStringLiteral("Delete\u2026")));
     EXPECT_EQ(libraryOrder(), (QStringList{"A", "B"}));
-    EXPECT_EQ(notebook->notes(), library->store(id("A"))); // another sheet: the notebook stays
+    EXPECT_EQ(controller->notes(), library->store(id("A"))); // another sheet: the notebook stays
 
     const QString b = id("B");
     pages->deleteSelected(nullptr); // the selected row, A
     EXPECT_EQ(libraryOrder(), QStringList{"B"});
-    EXPECT_EQ(notebook->notes(), library->store(b));
+    EXPECT_EQ(controller->notes(), library->store(b));
 }
 
 TEST_F(SidebarCommandsTest, DeleteKeyOnAFolderRowBeeps) {

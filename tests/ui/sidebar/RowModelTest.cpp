@@ -107,7 +107,7 @@ TEST_F(RowModelTest, SearchSeesTheOpenSheetsUnsavedText) {
     addSheet(QStringLiteral("B"));
     library->select(id("A"));
     makeDrawer();
-    notebook->notes()->textDidChange(QStringLiteral("zebra crossing"));
+    controller->notes()->textDidChange(QStringLiteral("zebra crossing"));
     pages->setSearchText(QStringLiteral("zebra"));
     EXPECT_EQ(rowTexts(), (QStringList{"A"}));
 }

@@ -1,50 +1,28 @@
 #pragma once
 
-#include "core/rates/RatesService.h"
-#include "ui/notebook/NotebookController.h"
-#include "ui/shell/AppEnvironment.h"
 #include "ui/sidebar/PagesController.h"
-#include "ui/storage/IntStore.h"
-#include "ui/storage/NoteStore.h"
 #include "ui/storage/PageLibrary.h"
-#include "ui/storage/Preferences.h"
+#include "tests/support/OfflineNotebook.h"
 
 #include <QFile>
 #include <QSet>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* os) {
-    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
-}
-QT_END_NAMESPACE
 
 // A drawer over a scratch library and a notebook on its selected sheet. The library is arranged with
 // named sheets; rows are read back as short texts: "Pinned", "#Folders", "+Name"/"-Name" for collapsed and
 // expanded folders, and sheet names.
-class SidebarFixture : public ::testing::Test {
+class SidebarFixture : public OfflineNotebookFixture {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        store = std::make_shared<VexilUI::MemoryIntStore>();
-        prefs = std::make_shared<VexilUI::Preferences>(store);
         library = std::make_unique<VexilUI::PageLibrary>(dir.path(), 1000.0);
         library->discard = [](const QString&) {};
         library->rename(library->pages().first().id, QStringLiteral("A"));
-        rates = std::make_shared<VexilCore::RatesService>(dir.filePath(QStringLiteral("rates.json")),
-                                                          std::make_shared<VexilUI::OfflineFetcher>());
-        notebook = std::make_unique<VexilUI::NotebookController>(prefs, library->store(id("A")), rates);
+        notes = library->store(id("A"));
+        makeNotebook();
     }
 
     void makeDrawer() {
-        pages = std::make_unique<VexilUI::PagesController>(*library, *notebook);
+        pages = std::make_unique<VexilUI::PagesController>(*library, *controller);
         pages->beep = [this] { ++beeps; };
         pages->confirmDelete = [this](const VexilUI::Page& page) {
             asked.append(page.name);
@@ -55,7 +33,8 @@ protected:
 
     void TearDown() override {
         pages.reset();
-        notebook.reset();
+        controller.reset();
+        notes.reset();
         library.reset();
     }
 
@@ -123,12 +102,7 @@ protected:
 
     void setFoldersOff(bool off) { prefs->setFoldersEnabled(!off); }
 
-    QTemporaryDir dir;
-    std::shared_ptr<VexilUI::MemoryIntStore> store;
-    std::shared_ptr<VexilUI::Preferences> prefs;
     std::unique_ptr<VexilUI::PageLibrary> library;
-    std::shared_ptr<VexilCore::RatesService> rates;
-    std::unique_ptr<VexilUI::NotebookController> notebook;
     std::unique_ptr<VexilUI::PagesController> pages;
     int beeps = 0;
     QStringList asked;

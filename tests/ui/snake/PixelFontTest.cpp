@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <bit>
+#include <iterator>
+
 using namespace VexilUI;
 
 namespace {
@@ -43,32 +46,31 @@ int litPixels(const QImage& image) {
 
 } // namespace
 
-TEST(PixelFont, GlyphTable) {
-    const struct {
-        char32_t character;
-        PixelFont::Glyph rows;
-    } table[] = {
-        {U'0', {7, 5, 5, 5, 7}},      {U'1', {2, 6, 2, 2, 7}}, {U'2', {7, 1, 7, 4, 7}},
-        {U'3', {7, 1, 7, 1, 7}},      {U'4', {5, 5, 7, 1, 1}}, {U'5', {7, 4, 7, 1, 7}},
-        {U'6', {7, 4, 7, 5, 7}},      {U'7', {7, 1, 1, 1, 1}}, {U'8', {7, 5, 7, 5, 7}},
-        {U'9', {7, 5, 7, 1, 7}},      {U'A', {2, 5, 7, 5, 5}}, {U'B', {6, 5, 6, 5, 6}},
-        {U'C', {3, 4, 4, 4, 3}},      {U'D', {6, 5, 5, 5, 6}}, {U'E', {7, 4, 6, 4, 7}},
-        {U'F', {7, 4, 6, 4, 4}},      {U'G', {3, 4, 5, 5, 3}}, {U'H', {5, 5, 7, 5, 5}},
-        {U'I', {7, 2, 2, 2, 7}},      {U'J', {1, 1, 1, 5, 2}}, {U'K', {5, 5, 6, 5, 5}},
-        {U'L', {4, 4, 4, 4, 7}},      {U'M', {5, 7, 7, 5, 5}}, {U'N', {6, 5, 5, 5, 5}},
-        {U'O', {2, 5, 5, 5, 2}},      {U'P', {6, 5, 6, 4, 4}}, {U'Q', {2, 5, 5, 6, 3}},
-        {U'R', {6, 5, 6, 5, 5}},      {U'S', {3, 4, 2, 1, 6}}, {U'T', {7, 2, 2, 2, 2}},
-        {U'U', {5, 5, 5, 5, 7}},      {U'V', {5, 5, 5, 5, 2}}, {U'W', {5, 5, 7, 7, 5}},
-        {U'X', {5, 5, 2, 5, 5}},      {U'Y', {5, 5, 2, 2, 2}}, {U'Z', {7, 1, 2, 4, 7}},
-        {U'\u00B7', {0, 0, 2, 0, 0}}, {U' ', {0, 0, 0, 0, 0}},
-    };
-    EXPECT_EQ(PixelFont::glyphs().size(), std::size(table));
-    for (const auto& entry : table) {
-        ASSERT_TRUE(PixelFont::glyphs().contains(entry.character)) << uint(entry.character);
-        EXPECT_EQ(PixelFont::glyphs().value(entry.character), entry.rows) << uint(entry.character);
-        // And the drawing lights exactly those pixels.
-        const QString text = QString::fromUcs4(&entry.character, 1);
-        EXPECT_EQ(readGlyph(drawSmall(text).image, 1, 1), entry.rows) << uint(entry.character);
+TEST(PixelFont, TableHoldsDigitsCapitalsSpaceAndMiddleDot) {
+    QList<char32_t> expected{U' ', U'\u00B7'};
+    for (char32_t c = U'0'; c <= U'9'; ++c)
+        expected << c;
+    for (char32_t c = U'A'; c <= U'Z'; ++c)
+        expected << c;
+    EXPECT_EQ(PixelFont::glyphs().size(), expected.size());
+    for (char32_t c : expected)
+        EXPECT_TRUE(PixelFont::glyphs().contains(c)) << uint(c);
+}
+
+TEST(PixelFont, EveryGlyphDrawsItsTableRows) {
+    const auto& table = PixelFont::glyphs();
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+        const char32_t character = it.key();
+        const Drawn drawn = drawSmall(QString::fromUcs4(&character, 1));
+        // The lit pixels are those of the glyph's rows, and nothing outside its cell.
+        EXPECT_EQ(readGlyph(drawn.image, 1, 1), it.value()) << uint(character);
+        int bits = 0;
+        for (quint8 row : it.value())
+            bits += std::popcount(row);
+        EXPECT_EQ(litPixels(drawn.image), bits) << uint(character);
+        // No two characters look the same.
+        for (auto other = std::next(it); other != table.cend(); ++other)
+            EXPECT_NE(other.value(), it.value()) << uint(character) << " and " << uint(other.key());
     }
 }
 

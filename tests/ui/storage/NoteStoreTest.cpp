@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/FileFaults.h"
 #include "ui/storage/FileBytes.h"
 #include "ui/storage/QtPrinters.h"
 
@@ -80,11 +81,15 @@ TEST_F(NoteStoreTest, UnreadableFileMakesTheStoreReadOnlyForGood) {
     struct Fixture {
         const char* name;
         std::function<void(const QString&)> make;
+        QString reason;
     };
     const QList<Fixture> fixtures = {
-        {"invalid UTF-8", [](const QString& p) { writeBytes(p, QByteArray("total 5\n\xff\xfe kg\n")); }},
-        {"truncated sequence", [](const QString& p) { writeBytes(p, QByteArray("caf\xc3")); }},
-        {"a directory at the path", [](const QString& p) { QDir().mkpath(p); }},
+        {"invalid UTF-8", [](const QString& p) { writeBytes(p, QByteArray("total 5\n\xff\xfe kg\n")); },
+         QStringLiteral("Not valid UTF-8 text")},
+        {"truncated sequence", [](const QString& p) { writeBytes(p, QByteArray("caf\xc3")); },
+         QStringLiteral("Not valid UTF-8 text")},
+        {"a directory at the path", [](const QString& p) { QDir().mkpath(p); },
+         QStringLiteral("Not a regular file (a folder)")},
     };
     int n = 0;
     for (const Fixture& f : fixtures) {
@@ -95,14 +100,15 @@ TEST_F(NoteStoreTest, UnreadableFileMakesTheStoreReadOnlyForGood) {
         NoteStore store(file);
         reported.clear();
         watch(store);
+        const QString message = kReadOnlyMessage + QStringLiteral(": ") + f.reason;
         EXPECT_EQ(store.load(), QString());
-        EXPECT_EQ(store.status(), Status::readOnly(kReadOnlyMessage));
-        EXPECT_EQ(store.statusText(), kReadOnlyMessage);
+        EXPECT_EQ(store.status(), Status::readOnly(message));
+        EXPECT_EQ(store.statusText(), message);
         store.textDidChange(QStringLiteral("overwrite"));
         EXPECT_FALSE(store.isSaveScheduled());
         EXPECT_EQ(store.pending(), std::nullopt);
         store.flush();
-        EXPECT_EQ(store.status(), Status::readOnly(kReadOnlyMessage));
+        EXPECT_EQ(store.status(), Status::readOnly(message));
         EXPECT_EQ(readBytes(file), before);
         EXPECT_EQ(reported.size(), 1);
     }
@@ -159,15 +165,16 @@ TEST_F(NoteStoreTest, FailedWriteKeepsTheTextAndRetriesOnTheNextFlush) {
     }
 }
 
-TEST_F(NoteStoreTest, ReadOnlyFolderFailsWhenPermissionsApply) {
-    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+TEST_F(NoteStoreTest, FolderItsUserMayNotWriteFailsWithTheReason) {
+    if (FileFaults::rerunAsOrdinaryUser()) return;
     const QString folder = path(QStringLiteral("locked"));
     QDir().mkpath(folder);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
     NoteStore store(folder + QStringLiteral("/sheet.txt"));
+    EXPECT_EQ(store.load(), QString());
     store.textDidChange(QStringLiteral("x"));
     store.flush();
-    EXPECT_TRUE(store.statusText().startsWith(QStringLiteral("Not saved: ")));
+    EXPECT_EQ(store.statusText(), QStringLiteral("Not saved: Permission denied"));
     EXPECT_EQ(store.pending(), QStringLiteral("x"));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }

@@ -1,10 +1,4 @@
 #pragma once
 
-#include <QString>
-
-#include <ostream>
-
-// Readable QString values in test failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
+// The storage tests' printers are the shared ones.
+#include "tests/support/QtPrinters.h"
