@@ -1,4 +1,4 @@
-#include "Sheets.h"
+#include "tests/support/Sheets.h"
 
 #include "core/document/Incremental.h"
 
