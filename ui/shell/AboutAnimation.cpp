@@ -1,5 +1,6 @@
 #include "ui/shell/AboutAnimation.h"
 
+#include "core/values/DataFile.h"
 #include "ui/shell/GifFile.h"
 
 #include <QColorSpace>
@@ -127,7 +128,11 @@ QByteArray makeGIF(int size, int frames, double frameDelay) {
 
 std::optional<CustomFrames> customFrames(const std::optional<QString>& dataDirectory) {
     if (!dataDirectory) return std::nullopt;
-    const auto animation = GifFile::read(QDir(*dataDirectory).filePath(QStringLiteral("about.gif")));
+    // The data folder may hold anything under that name: only a regular file is read, and never waited on.
+    const auto file = VexilCore::DataFile::read(QDir(*dataDirectory).filePath(QStringLiteral("about.gif")),
+                                                VexilCore::DataFile::kMaxIndexBytes);
+    if (!file.ok()) return std::nullopt;
+    const auto animation = GifFile::read(file.bytes);
     if (!animation) return std::nullopt;
     CustomFrames custom;
     custom.frames = animation->frames;

@@ -3,7 +3,7 @@
 #include "core/values/Units.h"
 
 #include "FakeFetchers.h"
-#include "QtPrinters.h"
+#include "tests/support/QtPrinters.h"
 #include "support/FileFaults.h"
 
 #include <gtest/gtest.h>

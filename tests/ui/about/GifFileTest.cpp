@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <gif_lib.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -263,6 +264,21 @@ TEST(GifFile, MissingOrBrokenFilesMeanNoCustomAnimation) {
 
     QFile::remove(path);
     ASSERT_TRUE(QDir(dir.path()).mkdir("about.gif"));
+    EXPECT_FALSE(AboutAnimation::customFrames(dir.path()).has_value());
+}
+
+// A pipe under that name would block the About window for ever; a link is not the folder's own file.
+TEST(GifFile, AnAboutGifThatIsNoRegularFileIsNotRead) {
+    QTemporaryDir dir, elsewhere;
+    ASSERT_TRUE(dir.isValid() && elsewhere.isValid());
+    const QString path = dir.filePath("about.gif");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_FALSE(AboutAnimation::customFrames(dir.path()).has_value());
+
+    ASSERT_TRUE(QFile::remove(path));
+    const QString real = elsewhere.filePath("real.gif");
+    writeFile(real, AboutAnimation::makeGIF(16, 2, 0.1));
+    ASSERT_TRUE(QFile::link(real, path));
     EXPECT_FALSE(AboutAnimation::customFrames(dir.path()).has_value());
 }
 

@@ -65,14 +65,14 @@ TEST_F(SidebarCommandsTest, RightPressKeepsTheSelectionAndTheOpenSheet) {
     makeDrawer();
     pages->view()->show();
     ASSERT_EQ(rowTexts(), (QStringList{"#Folders", "+F", "#Sheets", "B"}));
-    const auto open = notebook->notes();
+    const auto open = controller->notes();
     const int folderHeight = pages->table()->visualRect(pages->model()->index(1)).height();
     const QPoint sheetB = pages->table()->visualRect(pages->model()->index(3)).center();
 
     QTest::mousePress(pages->table()->viewport(), Qt::RightButton, {}, sheetB);
     QTest::mouseRelease(pages->table()->viewport(), Qt::RightButton, {}, sheetB);
     EXPECT_EQ(library->selectedID(), id("A"));
-    EXPECT_EQ(notebook->notes(), open);
+    EXPECT_EQ(controller->notes(), open);
     EXPECT_EQ(pages->table()->visualRect(pages->model()->index(1)).height(), folderHeight);
     EXPECT_EQ(pages->table()->indexAt(sheetB).row(), 3);
 
