@@ -2,9 +2,14 @@
 #include "core/document/Formatting.h"
 #include "core/values/Units.h"
 
+#include "AllocationCount.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QStringList>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +31,15 @@ EvalContext context() {
 
 ResultFormatter formatter() {
     return ResultFormatter(8, 2, 8, enUS, CalendarCtx{QTimeZone::utc(), enUS});
+}
+
+// The block's lines repeated in order until the sheet has the wanted number of lines.
+QString repeated(const QStringList& block, int lines) {
+    QStringList out;
+    out.reserve(lines);
+    while (out.size() < lines)
+        out << block[out.size() % block.size()];
+    return out.join(u'\n');
 }
 
 // A block of 20 lines mixing what people type: labels, prose, arithmetic, units, conversions,
@@ -53,31 +67,132 @@ QString sheet(int lines) {
         QStringLiteral("// end of block"),
         QString(),
     };
-    QStringList out;
-    out.reserve(lines);
-    while (out.size() < lines)
-        out << block[out.size() % block.size()];
-    return out.join(u'\n');
+    return repeated(block, lines);
+}
+
+// Evaluates the sheet, formats every value and the grand totals: what the editor does with a
+// sheet's text on an edit.
+qsizetype evaluateAndFormat(const QString& text, const EvalContext& ctx, const ResultFormatter& f) {
+    const QList<LineOutcome> outcomes = DocumentEvaluator(ctx).evaluate(text);
+    qsizetype chars = 0;
+    for (const LineOutcome& o : outcomes)
+        if (o.value) chars += f.format(*o.value).size();
+    const QList<Quantity> totals = DocumentEvaluator(ctx).grandTotals(outcomes);
+    for (const Quantity& q : totals)
+        chars += f.format(q).size();
+    return chars;
+}
+
+// Times evaluateAndFormat on the sheet. Counters: time per line, and from one more evaluation
+// outside the timing, the heap blocks taken per line and the most heap in use at once.
+void evaluateAndFormat(benchmark::State& state, const QString& text) {
+    const EvalContext ctx = context();
+    const ResultFormatter f = formatter();
+    const double lines = double(text.count(u'\n') + 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(evaluateAndFormat(text, ctx, f));
+    const double evaluated = double(state.iterations()) * lines;
+    state.SetItemsProcessed(qint64(evaluated));
+    state.counters["per_line"] = benchmark::Counter(evaluated, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    const BenchAlloc::Counting counting;
+    benchmark::DoNotOptimize(evaluateAndFormat(text, ctx, f));
+    state.counters["allocs_per_line"] = double(counting.allocations()) / lines;
+    state.counters["peak_MB"] = double(counting.peakBytes()) / (1024.0 * 1024.0);
 }
 
 void BM_EvaluateAndFormat(benchmark::State& state) {
-    const QString text = sheet(int(state.range(0)));
-    const EvalContext ctx = context();
-    const ResultFormatter f = formatter();
-    for (auto _ : state) {
-        const QList<LineOutcome> outcomes = DocumentEvaluator(ctx).evaluate(text);
-        qsizetype chars = 0;
-        for (const LineOutcome& o : outcomes)
-            if (o.value) chars += f.format(*o.value).size();
-        const QList<Quantity> totals = DocumentEvaluator(ctx).grandTotals(outcomes);
-        for (const Quantity& q : totals)
-            chars += f.format(q).size();
-        benchmark::DoNotOptimize(chars);
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    evaluateAndFormat(state, sheet(int(state.range(0))));
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_EvaluateAndFormat)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// Notes with a few figures among them: headings, sentences, labelled remarks and comments.
+void BM_ProseSheet(benchmark::State& state) {
+    static const QStringList block = {
+        QStringLiteral("# Moving to Lyon"),
+        QStringLiteral("Rent for the flat in March"),
+        QStringLiteral("Ask the landlord about the deposit and the keys"),
+        QStringLiteral("Movers: call them on Monday morning"),
+        QStringLiteral("Boxes from the shop on the corner"),
+        QStringLiteral("van hire = 95 EUR"),
+        QStringLiteral("Things to pack before the weekend"),
+        QStringLiteral("just a note about the trip"),
+        QStringLiteral("// remember the plants"),
+        QStringLiteral("Deposit: two months of rent, paid back after the inspection"),
+        QStringLiteral("van hire * 2"),
+        QStringLiteral("Pick up the bike from the old garage"),
+        QStringLiteral("Internet and power need new contracts"),
+        QString(),
+    };
+    evaluateAndFormat(state, repeated(block, int(state.range(0))));
+}
+BENCHMARK(BM_ProseSheet)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// One line of prose, the commonest line that has no value, repeated.
+void BM_ProseLine(benchmark::State& state) {
+    evaluateAndFormat(state, repeated({QStringLiteral("Rent for the flat in March")}, 1000));
+}
+BENCHMARK(BM_ProseLine)->Unit(benchmark::kMillisecond);
+
+// A name made of letters only, distinct for every n (no digits, which would end the word).
+QString letters(int n, const char* alphabet) {
+    const int base = int(std::strlen(alphabet));
+    QString out;
+    do {
+        out += QLatin1Char(alphabet[n % base]);
+        n /= base;
+    } while (n > 0);
+    return out;
+}
+
+// A sheet that defines one variable per line, each from the one before, and uses some of them.
+void BM_ManyVariables(benchmark::State& state) {
+    const int n = int(state.range(0));
+    QStringList lines;
+    lines.reserve(n + n / 10);
+    QString previous;
+    for (int i = 0; i < n; ++i) {
+        const QString name = QStringLiteral("var") + letters(i, "abcdefghijklmnopqrtuvwyz");
+        lines << (previous.isEmpty() ? name + QStringLiteral(" = 1") : name + QStringLiteral(" = ") + previous + QStringLiteral(" + 1"));
+        if (i % 10 == 9) lines << name + QStringLiteral(" * 2");
+        previous = name;
+    }
+    evaluateAndFormat(state, lines.join(u'\n'));
+}
+BENCHMARK(BM_ManyVariables)->Arg(1000)->Arg(8000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// A sheet that defines one unit per line and converts with some of them.
+void BM_ManyCustomUnits(benchmark::State& state) {
+    const int n = int(state.range(0));
+    QStringList lines;
+    lines.reserve(n + n / 10);
+    for (int i = 0; i < n; ++i) {
+        const QString word = QStringLiteral("gizmo") + letters(i, "abcdefgijklmnopqrtuvwyz");
+        lines << QStringLiteral("1 ") + word + QStringLiteral(" = 3 cm");
+        if (i % 10 == 9) lines << QStringLiteral("5 ") + word + QStringLiteral(" in m");
+    }
+    evaluateAndFormat(state, lines.join(u'\n'));
+}
+BENCHMARK(BM_ManyCustomUnits)->Arg(1000)->Arg(8000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// One line without a blank: the start, then the repeated piece up to length characters.
+QString longLine(const QString& start, const QString& piece, qsizetype length) {
+    QString out = start;
+    out.reserve(length);
+    while (out.size() + piece.size() <= length)
+        out += piece;
+    return out;
+}
+
+void BM_LongSum(benchmark::State& state) {
+    evaluateAndFormat(state, longLine(QStringLiteral("1"), QStringLiteral("+1"), 100000));
+}
+BENCHMARK(BM_LongSum)->Unit(benchmark::kMillisecond);
+
+void BM_LongFactorials(benchmark::State& state) {
+    evaluateAndFormat(state, longLine(QStringLiteral("3"), QStringLiteral("!"), state.range(0)));
+}
+BENCHMARK(BM_LongFactorials)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_FormatNumbers(benchmark::State& state) {
     const ResultFormatter f = formatter();

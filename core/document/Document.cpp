@@ -20,6 +20,12 @@ bool isBlankLine(QStringView line) {
     return true;
 }
 
+bool hasQuoted(const QList<Token>& tokens) {
+    for (const Token& t : tokens)
+        if (t.kind == TokenKind::Quoted) return true;
+    return false;
+}
+
 bool hasCommentOrQuoted(const QList<Token>& tokens) {
     for (const Token& t : tokens)
         if (t.kind == TokenKind::Comment || t.kind == TokenKind::Quoted) return true;
@@ -42,8 +48,7 @@ QString customPlural(const QString& singular) {
 // The state of one evaluate call, carried from line to line.
 class Pass {
 public:
-    Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source)
-        : ev(evaluator), text(text), source(source) {}
+    Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source);
 
     QList<LineOutcome> run();
 
@@ -51,7 +56,6 @@ private:
     struct Parsed {
         std::optional<Value> value;
         std::optional<CalcError> error;
-        QList<Highlight> highlights;
         QList<Assignment> assignments;
     };
 
@@ -60,33 +64,47 @@ private:
     void setVariable(const QString& name, const Value& value);
     void setUnit(const QString& key, const UnitRef& unit);
     void finish(LineOutcome& o);
-    LineEnv envFor(int index, const QString& lineText);
-    // Parses tokens (with their quoted tokens); one retry with "pt" as pints on a dimension error.
-    Parsed parse(const QList<Token>& tokens, LineEnv env, qsizetype offset) const;
+    // Parses tokens (with their quoted tokens) in env and appends their highlights to
+    // highlights; one retry with "pt" as pints on a dimension error.
+    Parsed parse(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights);
+    // One parse; the parser is dropped before the sheet's maps change again.
+    Parsed parseOnce(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights, bool& usedPt);
     void takeAssignments(const Parsed& parsed);
-    bool summaryRow(LineOutcome& o, const QList<Token>& tokens, const LineEnv& env, qsizetype offset);
-    bool customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
-                    qsizetype offset);
-    bool assignment(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
-                    qsizetype offset);
+    bool summaryRow(LineOutcome& o, const QList<Token>& tokens, qsizetype offset);
+    bool customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, qsizetype offset);
+    bool assignment(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, qsizetype offset);
 
     const DocumentEvaluator& ev;
     const QString& text;
     LineSource* source;
     LineTrace trace; // of the line being evaluated
-    int lineCount = 0;
     QList<LineOutcome> outcomes;
-    QHash<QString, Value> variables;
-    QHash<QString, UnitRef> customUnits;
-    std::optional<Quantity> ans;
+    // The one environment of the sheet: its variables, custom units and ans are the sheet's own,
+    // the other fields are set for each line. Nothing else holds the maps, so a definition adds
+    // to them in place.
+    LineEnv env;
     QList<int> block;
 };
 
+Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source)
+    : ev(evaluator), text(text), source(source), env(evaluator.context) {
+    env.lineCount = int(text.count(u'\n')) + 1;
+    env.ctx.watchOutsideReads(&trace.outsideRead);
+    // Only lines above the current one are evaluated; anything else has no result.
+    const QList<LineOutcome>* done = &outcomes;
+    env.lineValue = [done](int n) -> std::optional<LineResult> {
+        if (n < 1 || n > done->size()) return std::nullopt;
+        const LineOutcome& o = (*done)[n - 1];
+        if (o.kind == Kind::Value && o.value) return LineResult(*o.value);
+        if (o.kind == Kind::Error) return LineResult(CalcError(o.message.value_or(QString())));
+        return std::nullopt;
+    };
+}
+
 QList<LineOutcome> Pass::run() {
-    lineCount = int(text.count(u'\n')) + 1;
-    outcomes.reserve(lineCount);
+    outcomes.reserve(env.lineCount);
     qsizetype start = 0;
-    for (int index = 0; index < lineCount; ++index) {
+    for (int index = 0; index < env.lineCount; ++index) {
         qsizetype end = text.indexOf(u'\n', start);
         if (end < 0) end = text.size();
         const TextRange range{start, end - start};
@@ -103,48 +121,31 @@ QList<LineOutcome> Pass::run() {
     return std::move(outcomes);
 }
 
-LineEnv Pass::envFor(int index, const QString& lineText) {
-    LineEnv env;
-    env.ctx = ev.context;
-    env.ctx.watchOutsideReads(&trace.outsideRead);
-    env.variables = variables;
-    env.ans = ans;
-    env.currentLine = index + 1;
-    env.lineCount = lineCount;
-    env.customUnits = customUnits;
-    env.lineText = lineText;
-    // Only lines above the current one are evaluated; anything else has no result.
-    const QList<LineOutcome>* done = &outcomes;
-    env.lineValue = [done](int n) -> std::optional<LineResult> {
-        if (n < 1 || n > done->size()) return std::nullopt;
-        const LineOutcome& o = (*done)[n - 1];
-        if (o.kind == Kind::Value && o.value) return LineResult(*o.value);
-        if (o.kind == Kind::Error) return LineResult(CalcError(o.message.value_or(QString())));
-        return std::nullopt;
-    };
-    return env;
+Pass::Parsed Pass::parseOnce(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights,
+                             bool& usedPt) {
+    Parsed out;
+    LineParser parser(tokens, env);
+    try {
+        out.value = parser.parseLine();
+    } catch (const CalcError& e) {
+        out.error = e;
+    } catch (const NoValue&) {
+    }
+    parser.appendHighlights(highlights, offset);
+    out.assignments = parser.assignments();
+    usedPt = parser.usedPt();
+    return out;
 }
 
-Pass::Parsed Pass::parse(const QList<Token>& tokens, LineEnv env, qsizetype offset) const {
-    Parsed out;
-    auto attempt = [&](LineParser& parser) {
-        out.value.reset();
-        out.error.reset();
-        try {
-            out.value = parser.parseLine();
-        } catch (const CalcError& e) {
-            out.error = e;
-        } catch (const NoValue&) {
-        }
-        out.highlights = parser.highlights(offset);
-        out.assignments = parser.assignments();
-    };
-    auto parser = std::make_unique<LineParser>(tokens, env);
-    attempt(*parser);
-    if (out.error && out.error->isDimension && parser->usedPt()) {
+Pass::Parsed Pass::parse(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights) {
+    const qsizetype before = highlights.size();
+    bool usedPt = false;
+    Parsed out = parseOnce(tokens, offset, highlights, usedPt);
+    if (out.error && out.error->isDimension && usedPt) {
+        highlights.resize(before);
         env.ptAsPint = true;
-        parser = std::make_unique<LineParser>(tokens, std::move(env));
-        attempt(*parser);
+        out = parseOnce(tokens, offset, highlights, usedPt);
+        env.ptAsPint = false;
     }
     return out;
 }
@@ -155,12 +156,12 @@ void Pass::takeAssignments(const Parsed& parsed) {
 }
 
 void Pass::setVariable(const QString& name, const Value& value) {
-    variables.insert(name, value);
+    env.variables.insert(name, value);
     if (source) trace.variables.append({name, value});
 }
 
 void Pass::setUnit(const QString& key, const UnitRef& unit) {
-    customUnits.insert(key, unit);
+    env.customUnits.insert(key, unit);
     if (source) trace.units.append({key, unit});
 }
 
@@ -175,9 +176,9 @@ void Pass::takeKnown(const LineOutcome& known, const LineTrace& knownTrace, Text
         if (o.labelRange) o.labelRange->location += delta;
     }
     for (const auto& [name, value] : knownTrace.variables)
-        variables.insert(name, value);
+        env.variables.insert(name, value);
     for (const auto& [key, unit] : knownTrace.units)
-        customUnits.insert(key, unit);
+        env.customUnits.insert(key, unit);
     trace = knownTrace;
     if (o.kind == Kind::Blank)
         block.clear();
@@ -191,7 +192,7 @@ void Pass::takeKnown(const LineOutcome& known, const LineTrace& knownTrace, Text
 void Pass::finish(LineOutcome& o) {
     if (!o.isSummary && (o.kind == Kind::Value || o.kind == Kind::Error)) block.append(int(outcomes.size()));
     if (o.kind == Kind::Value && o.value)
-        if (const Quantity* q = asQuantity(*o.value)) ans = *q;
+        if (const Quantity* q = asQuantity(*o.value)) env.ans = *q;
 }
 
 void Pass::evaluateLine(int index, TextRange range) {
@@ -212,14 +213,24 @@ void Pass::evaluateLine(int index, TextRange range) {
         return;
     }
 
+    if (line.size() > DocumentEvaluator::kMaxLineLength) {
+        o.kind = Kind::Error;
+        o.message = QStringLiteral("Line too long");
+        finish(o);
+        outcomes.append(std::move(o));
+        return;
+    }
+
     qsizetype labelLen = 0;
     if (const auto len = DocumentEvaluator::labelLength(line)) {
         labelLen = *len;
         o.labelRange = TextRange{range.location, labelLen};
+        // Room for the highlights of the rest, which are at most one a character.
+        o.highlights.reserve(1 + line.size() - labelLen + 1);
         o.highlights.append(Highlight{*o.labelRange, Role::Label});
     }
     const qsizetype offset = range.location + labelLen;
-    const QString lineText = line.mid(labelLen).toString();
+    QString lineText = line.mid(labelLen).toString();
     QList<Token> tokens = Lexer::lex(lineText, ev.context.monthFirstDates);
 
     if (DocumentEvaluator::hasNoContent(tokens)) {
@@ -232,39 +243,41 @@ void Pass::evaluateLine(int index, TextRange range) {
         return;
     }
 
-    // The tokens as the parser indexes them: without quoted text.
-    QList<Token> t;
-    t.reserve(tokens.size());
-    for (const Token& tok : tokens)
-        if (tok.kind != TokenKind::Quoted) t.append(tok);
+    // The tokens as the parser indexes them: without quoted text (the same list when there is none).
+    QList<Token> t = tokens;
+    if (hasQuoted(tokens)) {
+        t.clear();
+        for (const Token& tok : std::as_const(tokens))
+            if (tok.kind != TokenKind::Quoted) t.append(tok);
+    }
 
-    LineEnv env = envFor(index, lineText);
-    if (summaryRow(o, t, env, offset) || customUnit(o, tokens, t, env, offset) ||
-        assignment(o, tokens, t, env, offset)) {
+    env.currentLine = index + 1;
+    env.lineText = std::move(lineText);
+    env.continuation.reset();
+    if (summaryRow(o, t, offset) || customUnit(o, tokens, t, offset) || assignment(o, tokens, t, offset)) {
         finish(o);
         outcomes.append(std::move(o));
         return;
     }
 
     // A line opening with an operator carries on from the value line just above it.
-    const Token& first = t.front();
+    const Token& first = t.constFirst();
     if (first.kind == TokenKind::Sym &&
         (first.text == u"+" || first.text == u"*" || first.text == u"/" || first.text == u"^") && index > 0 &&
-        outcomes.back().kind == Kind::Value && outcomes.back().value) {
-        env.continuation = *outcomes.back().value;
+        outcomes.constLast().kind == Kind::Value && outcomes.constLast().value) {
+        env.continuation = *outcomes.constLast().value;
         Token injected;
         injected.kind = TokenKind::Injected;
         injected.range = TextRange{first.range.location, 0};
         injected.spaceBefore = true;
         qsizetype at = 0;
-        while (tokens[at].kind == TokenKind::Quoted)
+        while (tokens.at(at).kind == TokenKind::Quoted)
             ++at;
         tokens.insert(at, injected);
         t.prepend(injected);
     }
 
-    Parsed parsed = parse(tokens, std::move(env), offset);
-    o.highlights += parsed.highlights;
+    Parsed parsed = parse(tokens, offset, o.highlights);
 
     if (!parsed.error && parsed.value) {
         takeAssignments(parsed);
@@ -277,11 +290,11 @@ void Pass::evaluateLine(int index, TextRange range) {
 
     // A line ending in an operator word is unfinished, not prose.
     qsizetype endAt = 0;
-    while (!t[endAt].atEnd())
+    while (!t.at(endAt).atEnd())
         ++endAt;
-    if (endAt > 0 && t[endAt - 1].kind == TokenKind::Word &&
-        LineParser::triggerWords().contains(t[endAt - 1].lower)) {
-        const TextRange wordRange{t[endAt - 1].range.location + offset, t[endAt - 1].range.length};
+    if (endAt > 0 && t.at(endAt - 1).kind == TokenKind::Word &&
+        LineParser::triggerWords().contains(t.at(endAt - 1).lower)) {
+        const TextRange wordRange{t.at(endAt - 1).range.location + offset, t.at(endAt - 1).range.length};
         bool marked = false;
         for (Highlight& h : o.highlights)
             if (h.range == wordRange) {
@@ -304,7 +317,7 @@ void Pass::evaluateLine(int index, TextRange range) {
     outcomes.append(std::move(o));
 }
 
-bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, const LineEnv& env, qsizetype offset) {
+bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, qsizetype offset) {
     if (t.front().kind != TokenKind::Word) return false;
     const auto kind = DocumentEvaluator::summaryWords().constFind(t.front().lower);
     if (kind == DocumentEvaluator::summaryWords().cend()) return false;
@@ -349,6 +362,8 @@ bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, const LineEnv& env,
 // Highlights of the tokens before a right-hand side: the parser sees only what follows "=".
 void markHead(LineOutcome& o, const QList<Token>& all, qsizetype rhsAt, qsizetype offset,
               const std::function<Role(const Token&)>& role) {
+    // Room for the parser's highlights of the right-hand side as well.
+    o.highlights.reserve(o.highlights.size() + all.size());
     for (qsizetype i = 0; i < rhsAt; ++i) {
         const Token& tok = all[i];
         if (tok.range.length <= 0) continue;
@@ -364,8 +379,7 @@ qsizetype afterEquals(const QList<Token>& all) {
     return -1;
 }
 
-bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
-                      qsizetype offset) {
+bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, qsizetype offset) {
     if (t.size() < 5) return false; // "1", the word, "=", an expression and eof
     const Token& one = t[0];
     const bool opens =
@@ -384,8 +398,7 @@ bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token
     o.isAssignment = true;
 
     const QString lw = t[1].lower;
-    Parsed parsed = parse(all.mid(rhsAt), env, offset);
-    o.highlights += parsed.highlights;
+    Parsed parsed = parse(all.mid(rhsAt), offset, o.highlights);
     try {
         if (parsed.error) throw *parsed.error;
         if (!parsed.value) throw CalcError(QStringLiteral("Expected a value for ") + word, true);
@@ -416,8 +429,7 @@ bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token
     return true;
 }
 
-bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, const LineEnv& env,
-                      qsizetype offset) {
+bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, qsizetype offset) {
     if (t.front().isWord(u"if")) return false;
     qsizetype eq = -1;
     for (qsizetype i = 0; i < t.size(); ++i)
@@ -427,10 +439,12 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
         }
     if (eq <= 0 || !DocumentEvaluator::isAllWords(t, 0, eq)) return false;
 
-    QStringList words;
-    for (qsizetype i = 0; i < eq; ++i)
-        words.append(t[i].text);
-    const QString name = words.join(u' ');
+    // A one-word name shares its token's text.
+    QString name = t[0].text;
+    for (qsizetype i = 1; i < eq; ++i) {
+        name += u' ';
+        name += t[i].text;
+    }
 
     const qsizetype rhsAt = afterEquals(all);
     markHead(o, all, rhsAt, offset,
@@ -443,25 +457,25 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
         o.incomplete = incomplete;
         return true;
     };
-    for (const QString& w : words)
-        if (!DocumentEvaluator::isValidWord(w))
-            return fail(u'\'' + w + QStringLiteral("' is a reserved word"));
-    if (words.size() == 1 && !DocumentEvaluator::isValidName(name))
+    // A one-word name must be a valid name, which it can only be as a valid word.
+    if (eq == 1 && !DocumentEvaluator::isValidName(name))
         return fail(u'\'' + name + QStringLiteral("' is a reserved word"));
+    for (qsizetype i = 0; eq > 1 && i < eq; ++i)
+        if (!DocumentEvaluator::isValidWord(t[i].text))
+            return fail(u'\'' + t[i].text + QStringLiteral("' is a reserved word"));
 
-    const QString missing = QStringLiteral("Expected a value for ") + name;
+    const auto missing = [&] { return QStringLiteral("Expected a value for ") + name; };
     if (t[eq + 1].atEnd()) {
         for (qsizetype i = rhsAt; i < all.size(); ++i)
             if (all[i].kind == TokenKind::Comment || all[i].kind == TokenKind::Quoted)
                 o.highlights.append(
                     Highlight{TextRange{all[i].range.location + offset, all[i].range.length}, Role::Comment});
-        return fail(missing, true);
+        return fail(missing(), true);
     }
 
-    Parsed parsed = parse(all.mid(rhsAt), env, offset);
-    o.highlights += parsed.highlights;
+    Parsed parsed = parse(all.mid(rhsAt), offset, o.highlights);
     if (parsed.error) return fail(parsed.error->message, parsed.error->incomplete);
-    if (!parsed.value) return fail(missing, true);
+    if (!parsed.value) return fail(missing(), true);
     takeAssignments(parsed);
     setVariable(name, *parsed.value);
     o.kind = Kind::Value;

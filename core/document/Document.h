@@ -50,9 +50,15 @@ public:
 //   and its branch assignments reach the sheet's variables.
 // - The trailing-operator-word rule ("3 x") applies only when the line's parse failed or gave no
 //   value, so that "2 * x" with a variable x still works.
+// - A line (not a heading) longer than kMaxLineLength is not read: it fails with
+//   "Line too long", so that one pasted run of symbols can neither hold the sheet up nor fill
+//   the memory with its tokens.
 class DocumentEvaluator {
 public:
     explicit DocumentEvaluator(EvalContext context) : context(std::move(context)) {}
+
+    // UTF-16 units; far beyond any line written by hand.
+    static constexpr qsizetype kMaxLineLength = 200'000;
 
     EvalContext context;
 

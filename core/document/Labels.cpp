@@ -121,17 +121,25 @@ std::optional<qsizetype> DocumentEvaluator::labelLength(QStringView line) {
     return length;
 }
 
-bool DocumentEvaluator::isValidWord(const QString& word) {
+namespace {
+
+// isValidWord, with the word's lower-case form lw made once by the caller.
+bool validWord(const QString& word, const QString& lw) {
     const auto first = firstScalar(word);
     if (!first || !(isLetter(*first) || *first == u'_')) return false;
-    const QString lw = word.toLower();
     if (lw != u"x" && LineParser::unassignable().contains(lw)) return false;
     return !isLineReferenceWord(lw);
 }
 
+} // namespace
+
+bool DocumentEvaluator::isValidWord(const QString& word) {
+    return validWord(word, word.toLower());
+}
+
 bool DocumentEvaluator::isValidName(const QString& name) {
-    if (!isValidWord(name)) return false;
     const QString lw = name.toLower();
+    if (!validWord(name, lw)) return false;
     if (lw == u"x") return true;
     return !LineParser::reserved().contains(lw) && !LineParser::months().contains(lw);
 }

@@ -55,6 +55,33 @@ bool isBlank(char32_t c) {
     return c == U'\u0009' || c == U'\u0020' || c == U'\u00A0';
 }
 
+// text.toLower(); a word of ASCII letters (most are) is lowered without Unicode's tables and,
+// when it has no capital, shares the text.
+QString lowerOf(const QString& text) {
+    bool capital = false;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) return text.toLower();
+        capital = capital || (c >= u'A' && c <= u'Z');
+    }
+    if (!capital) return text;
+    QString out = text;
+    for (QChar& c : out)
+        if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
+    return out;
+}
+
+// The text of a one-character symbol token: shared static text, so that a symbol costs no
+// allocation.
+QString singleSymbol(char16_t c) {
+    static const QString all[] = {QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("/"),
+                                  QStringLiteral("%"), QStringLiteral("&"), QStringLiteral("("),
+                                  QStringLiteral(")"), QStringLiteral(","), QStringLiteral(":"),
+                                  QStringLiteral("^"), QStringLiteral("@"), QStringLiteral("|")};
+    for (const QString& one : all)
+        if (one.front() == QChar(c)) return one;
+    return QString(QChar(c));
+}
+
 const QString* currencyCode(char32_t c) {
     const auto& signs = Currencies::symbols();
     const auto it = signs.constFind(c);
@@ -62,12 +89,13 @@ const QString* currencyCode(char32_t c) {
 }
 
 // Locale-free. Too large reads as infinity and too small as 0 (later steps report the former).
-double readDecimal(const QByteArray& t) {
+double readDecimal(std::string_view t) {
     double v = std::numeric_limits<double>::quiet_NaN();
-    const char* end = t.constData() + t.size();
-    const auto [ptr, ec] = std::from_chars(t.constData(), end, v);
+    const char* end = t.data() + t.size();
+    const auto [ptr, ec] = std::from_chars(t.data(), end, v);
     // from_chars leaves v untouched when out of range; the C locale's reader saturates instead.
-    if (ec == std::errc::result_out_of_range) return QLocale::c().toDouble(QString::fromLatin1(t));
+    if (ec == std::errc::result_out_of_range)
+        return QLocale::c().toDouble(QString::fromLatin1(t.data(), qsizetype(t.size())));
     if (ec != std::errc() || ptr != end) return std::numeric_limits<double>::quiet_NaN();
     return v;
 }
@@ -210,7 +238,7 @@ private:
     void word(qsizetype j) {
         Token& t = push(TokenKind::Word, i, j);
         t.text = textOf(i, j);
-        t.lower = t.text.toLower();
+        t.lower = lowerOf(t.text);
         i = j;
     }
 
@@ -307,7 +335,7 @@ private:
         case U'^':
         case U'@':
         case U'|':
-            sym = QChar(char16_t(s[i]));
+            sym = singleSymbol(char16_t(s[i]));
             break;
         default:
             return false;
@@ -489,7 +517,8 @@ private:
 
     // Decimal number from i, which is a digit or a "." before one.
     void decimal() {
-        QByteArray t;
+        QVarLengthArray<char, 64> t; // on the stack for any usual number
+        if (s[i] == U'.') t.append('0');
         qsizetype j = i;
         while (isDigit(at(j)))
             t.append(char(s[j++]));
@@ -517,8 +546,7 @@ private:
                     t.append(char(s[j++]));
             }
         }
-        if (t.startsWith('.')) t.prepend('0');
-        push(TokenKind::Number, i, j).number = readDecimal(t);
+        push(TokenKind::Number, i, j).number = readDecimal(std::string_view(t.data(), std::size_t(t.size())));
         i = j;
         if (at(j) == U'x' && isDigit(at(j + 1))) word(j + 1); // "3x4": the x between two numbers
     }

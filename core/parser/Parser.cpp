@@ -6,7 +6,11 @@ namespace VexilCore {
 
 namespace {
 
-QList<Token> withoutQuoted(const QList<Token>& tokens) {
+QList<Token> withoutQuoted(QList<Token> tokens) {
+    // The usual line has no quoted text and ends in eof: its list is shared, not copied.
+    const bool hasQuoted = std::any_of(tokens.cbegin(), tokens.cend(),
+                                       [](const Token& tok) { return tok.kind == TokenKind::Quoted; });
+    if (!hasQuoted && !tokens.isEmpty() && tokens.constLast().kind == TokenKind::Eof) return tokens;
     QList<Token> out;
     out.reserve(tokens.size());
     for (const Token& tok : tokens)
@@ -61,9 +65,24 @@ bool tokenMatches(const Token& tok, QStringView w) {
 
 } // namespace
 
-LineParser::LineParser(QList<Token> tokens, LineEnv env)
-    : t(withoutQuoted(tokens)), quoted(onlyQuoted(tokens)), env(std::move(env)) {
+LineParser::LineParser(QList<Token> tokens, LineEnv& env)
+    : t(withoutQuoted(tokens)), quoted(onlyQuoted(tokens)), env(env) {
     roles.resize(t.size());
+}
+
+LineParser::LineParser(QList<Token> tokens, LineEnv&& env)
+    : t(withoutQuoted(tokens)), quoted(onlyQuoted(tokens)), ownEnv(std::move(env)), env(*ownEnv) {
+    roles.resize(t.size());
+}
+
+LineParser::~LineParser() {
+    if (ownEnv) return;
+    for (auto it = replacedVariables.crbegin(); it != replacedVariables.crend(); ++it) {
+        if (it->second)
+            env.variables.insert(it->first, *it->second);
+        else
+            env.variables.remove(it->first);
+    }
 }
 
 LineParser::TrialState LineParser::save() const {
@@ -147,7 +166,12 @@ void LineParser::advance(int n) {
 
 QList<Highlight> LineParser::highlights(qsizetype offset) const {
     QList<Highlight> out;
-    out.reserve(t.size() + quoted.size());
+    appendHighlights(out, offset);
+    return out;
+}
+
+void LineParser::appendHighlights(QList<Highlight>& out, qsizetype offset) const {
+    out.reserve(out.size() + t.size() + quoted.size());
     for (qsizetype i = 0; i < t.size(); ++i) {
         const Token& tok = t[i];
         if (tok.range.length <= 0) continue;
@@ -162,7 +186,6 @@ QList<Highlight> LineParser::highlights(qsizetype offset) const {
     }
     for (const Token& tok : quoted)
         out.append(Highlight{TextRange{tok.range.location + offset, tok.range.length}, Role::Comment});
-    return out;
 }
 
 } // namespace VexilCore

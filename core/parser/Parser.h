@@ -29,10 +29,14 @@ struct NoValue {};
 // The outcome of another line of the sheet.
 using LineResult = std::variant<Value, CalcError>;
 
-// What one line may see of its sheet. Built per line by the document evaluator; the parser
-// holds its own copy (the hashes are implicitly shared, so the copy is cheap) and the
-// conditional branches write variables into it.
+// What one line may see of its sheet. The document evaluator keeps one for the whole sheet and
+// sets the per-line fields before each line; a parser borrows it for its line, and the
+// conditional branches write variables into it while the parser lives.
 struct LineEnv {
+    LineEnv() = default;
+    // Made from ctx directly: no default calendar (and its time zone) is built first.
+    explicit LineEnv(const EvalContext& ctx) : ctx(ctx) {}
+
     EvalContext ctx;
     QHash<QString, Value> variables;
     std::optional<Quantity> ans;
@@ -55,7 +59,16 @@ using Assignment = std::pair<QString, Value>;
 // Token indices everywhere refer to the token list without the quoted tokens.
 class LineParser {
 public:
-    LineParser(QList<Token> tokens, LineEnv env);
+    // Borrows env, which must outlive the parser. Variables that a conditional branch assigns go
+    // into env for the rest of the line and are taken out again when the parser is dropped, so
+    // env holds the same variables after the line as before it.
+    LineParser(QList<Token> tokens, LineEnv& env);
+    // Keeps its own env.
+    LineParser(QList<Token> tokens, LineEnv&& env);
+    LineParser(QList<Token> tokens, const LineEnv& env) : LineParser(std::move(tokens), LineEnv(env)) {}
+    ~LineParser();
+    LineParser(const LineParser&) = delete;
+    LineParser& operator=(const LineParser&) = delete;
 
     // The entry for one line: NoValue gives nothing, a CalcError passes on unchanged.
     std::optional<Value> parseLine();
@@ -63,6 +76,8 @@ public:
     // The line's highlights shifted by offset into sheet coordinates. Not sorted: the quoted
     // tokens come last.
     QList<Highlight> highlights(qsizetype offset) const;
+    // The same highlights added to the end of out.
+    void appendHighlights(QList<Highlight>& out, qsizetype offset) const;
 
     // Assignments made inside conditional branches, in order.
     const QList<Assignment>& assignments() const { return assignments_; }
@@ -89,6 +104,7 @@ public:
     static const QSet<QString>& specialTargetWords();
     static const QStringList& decimalPlaceWords();
     static const QHash<QString, int>& unitPowerPrefixes();
+    static const QSet<QString>& phraseStarts();
 
     // Deepest nesting of operands before "Too deeply nested".
     static constexpr int kMaxDepth = 200;
@@ -270,6 +286,8 @@ private:
 
     // ---- Primaries -------------------------------------------------------------------------
     Value parsePrimary();
+    // parsePrimary's reading, with nothing where parsePrimary throws NoValue.
+    std::optional<Value> primaryOrNothing();
     Value relativeToNow(const Value& v, int sign) const;
     std::optional<ClockTime> clockFollowing();
     Instant combine(const CalendarDate& date, const ClockTime& clock) const;
@@ -390,14 +408,26 @@ private:
     const QList<Token> quoted;
     int p = 0;
     QList<std::optional<Role>> roles;
-    LineEnv env;
+    std::optional<LineEnv> ownEnv; // when the parser keeps its env
+    LineEnv& env;
     bool sawValue = false;
     bool usedPt_ = false;
     QSet<QString> stopWords;
     QList<Assignment> assignments_;
     bool lastWasPercent = false;
     int depth = 0; // nesting guard
+    // What the borrowed env's variables held before a branch assigned them: put back on drop.
+    QList<std::pair<QString, std::optional<Value>>> replacedVariables;
+    // The line's first primary with lastWasPercent after it, read by parseLine before the
+    // operator chain; the chain's first parsePrimary takes it.
+    std::optional<std::pair<Value, bool>> firstPrimary;
     bool impliedYear = false; // a month and day took the current year since this was last cleared
+
+    // Offers found (a callable (const QString& name, int n) -> bool) the first n of the count
+    // words at i joined by single blanks, for n from count down to least, until it answers true;
+    // lower-case words when lower. The name borrows a buffer kept between calls: copy it to keep
+    // it. count is at most 4.
+    template <class F> void longestName(int i, int count, int least, bool lower, F&& found) const;
 
     // ---- Helpers of the lower levels -------------------------------------------------------
     Value parseGroup();
@@ -449,6 +479,21 @@ public:
 private:
     LineParser& lp;
 };
+
+template <class F> void LineParser::longestName(int i, int count, int least, bool lower, F&& found) const {
+    // Joined once into a buffer that keeps its capacity, so looking names up allocates nothing.
+    thread_local QString joined;
+    qsizetype ends[4];
+    Q_ASSERT(count <= 4);
+    joined.resize(0);
+    for (int k = 0; k < count; ++k) {
+        if (k > 0) joined += u' ';
+        joined += lower ? t[i + k].lower : t[i + k].text;
+        ends[k] = joined.size();
+    }
+    for (int n = count; n >= least; --n)
+        if (found(QString::fromRawData(joined.constData(), ends[n - 1]), n)) return;
+}
 
 template <class F> std::optional<Value> LineParser::trial(F&& body) {
     TrialState saved = save();

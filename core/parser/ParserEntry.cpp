@@ -8,6 +8,15 @@ std::optional<Value> LineParser::parseLine() {
             finishLine();
             return v;
         }
+        // Unless a sign comes first, the operator chain reaches the primary level before it looks
+        // at a token, so the first primary is read here: a line of prose, which the primary level
+        // skips to its end, has no value without NoValue thrown up through every level.
+        if (!t[p].isSym(u"-") && !t[p].isSym(u"+")) {
+            lastWasPercent = false;
+            std::optional<Value> first = primaryOrNothing();
+            if (!first) return std::nullopt;
+            firstPrimary.emplace(std::move(*first), lastWasPercent);
+        }
         Value v = parseConversion();
         finishLine();
         return v;

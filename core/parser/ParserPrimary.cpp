@@ -23,6 +23,17 @@ QTime timeOfDay(double seconds) {
 } // namespace
 
 Value LineParser::parsePrimary() {
+    if (firstPrimary) {
+        Value v = std::move(firstPrimary->first);
+        lastWasPercent = firstPrimary->second;
+        firstPrimary.reset();
+        return v;
+    }
+    if (std::optional<Value> v = primaryOrNothing()) return std::move(*v);
+    throw NoValue{};
+}
+
+std::optional<Value> LineParser::primaryOrNothing() {
     // Stray text and prose words before the first value are skipped by going round again.
     for (;;) {
         const Token& tok = t[p];
@@ -40,7 +51,7 @@ Value LineParser::parsePrimary() {
             continue;
         case TokenKind::Sym:
             if (tok.text == u"(") return parseGroup();
-            if (!sawValue && (tok.text == u":" || tok.text == u",")) throw NoValue{};
+            if (!sawValue && (tok.text == u":" || tok.text == u",")) return std::nullopt;
             throw CalcError(QStringLiteral("Unexpected '") + tok.text + QStringLiteral("'"));
         case TokenKind::Currency:
             return parseCurrencyAmount();
@@ -79,7 +90,7 @@ Value LineParser::parsePrimary() {
             continue;
         case TokenKind::Injected:
             // Only the document pass places this token, together with the value it stands for.
-            if (!env.continuation) throw NoValue{};
+            if (!env.continuation) return std::nullopt;
             advance();
             sawValue = true;
             return *env.continuation;
@@ -88,7 +99,7 @@ Value LineParser::parsePrimary() {
         case TokenKind::Eof:
             break;
         }
-        if (!sawValue) throw NoValue{};
+        if (!sawValue) return std::nullopt;
         throw CalcError(QStringLiteral("Expected a value"), true);
     }
 }

@@ -165,14 +165,19 @@ std::optional<LineParser::VariableMatch> LineParser::variableAt(int i) const {
     int n = 0;
     while (n < 4 && i + n < t.size() && t[i + n].kind == TokenKind::Word)
         ++n;
-    for (; n >= 1; --n) {
-        QString name = t[i].text;
-        for (int k = 1; k < n; ++k)
-            name += u' ' + t[i + k].text;
-        if (auto it = env.variables.constFind(name); it != env.variables.constEnd())
-            return VariableMatch{std::move(name), it.value(), i + n};
+    if (n == 1) {
+        const auto it = env.variables.constFind(t[i].text);
+        if (it == env.variables.constEnd()) return std::nullopt;
+        return VariableMatch{t[i].text, it.value(), i + 1};
     }
-    return std::nullopt;
+    std::optional<VariableMatch> match;
+    longestName(i, n, 1, false, [&](const QString& name, int words) {
+        const auto it = env.variables.constFind(name);
+        if (it == env.variables.constEnd()) return false;
+        match = VariableMatch{QString(name.constData(), name.size()), it.value(), i + words};
+        return true;
+    });
+    return match;
 }
 
 Quantity LineParser::multiplicative(const Quantity& left, MulOp op, const Quantity& right) const {

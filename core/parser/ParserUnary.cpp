@@ -7,7 +7,8 @@ namespace VexilCore {
 
 Value LineParser::parseUnary() {
     const Token& tok = t[p];
-    if (!(tok.isSym(u"-") || tok.isSym(u"+"))) return parsePower();
+    // A primary read ahead by parseLine stands first: the token at p comes after it.
+    if (firstPrimary || !(tok.isSym(u"-") || tok.isSym(u"+"))) return parsePower();
     const bool minus = tok.text == u"-";
     mark(p, Role::Op);
     advance();

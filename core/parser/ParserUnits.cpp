@@ -46,6 +46,17 @@ const QHash<QString, int>& LineParser::unitPowerPrefixes() {
     return m;
 }
 
+// The first words of the registry's names of two or more words.
+const QSet<QString>& LineParser::phraseStarts() {
+    static const QSet<QString> s = [] {
+        QSet<QString> w;
+        for (auto it = Units::phrases().cbegin(); it != Units::phrases().cend(); ++it)
+            if (const qsizetype blank = it.key().indexOf(u' '); blank > 0) w.insert(it.key().left(blank));
+        return w;
+    }();
+    return s;
+}
+
 std::optional<std::pair<CompoundUnit, int>> LineParser::unitTermAt(int i) {
     if (i < 0 || i >= t.size()) return std::nullopt;
     if (t[i].kind == TokenKind::Currency)
@@ -63,15 +74,16 @@ std::optional<std::pair<CompoundUnit, int>> LineParser::unitTermAt(int i) {
     if (const auto custom = env.customUnits.constFind(first.lower); custom != env.customUnits.cend()) {
         term = CompoundUnit(*custom);
     } else {
-        // The longest registry phrase first: "fl oz", "nautical miles".
-        for (int n = words; n >= 2 && !term; --n) {
-            QString name = t[i].lower;
-            for (int k = 1; k < n; ++k)
-                name += u' ' + t[i + k].lower;
-            if (const auto found = Units::phrases().constFind(name); found != Units::phrases().cend()) {
+        // The longest registry phrase first: "fl oz", "nautical miles". Most words start none, and
+        // then no names are put together.
+        if (words >= 2 && phraseStarts().contains(first.lower)) {
+            longestName(i, words, 2, true, [&](const QString& name, int n) {
+                const auto found = Units::phrases().constFind(name);
+                if (found == Units::phrases().cend()) return false;
                 term = CompoundUnit(*found);
                 end = i + n;
-            }
+                return true;
+            });
         }
         if (!term && words >= 2) {
             // "sq ft", "cubic cm": a length to a power.

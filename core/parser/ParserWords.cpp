@@ -40,7 +40,9 @@ Value LineParser::parseWord(const QString& w, int start) {
 }
 
 std::optional<Value> LineParser::wordReading(const QString& w, int start) {
-    const QString lw = w.toLower();
+    // The word is usually the token at start, which has its lower-case form already.
+    const Token* tok = start >= 0 && start < t.size() ? &t[start] : nullptr;
+    const QString lw = tok && tok->kind == TokenKind::Word && tok->text == w ? tok->lower : w.toLower();
 
     // "line3"
     if (lw.startsWith(u"line")) {
@@ -214,6 +216,7 @@ CalendarDate LineParser::dayFromToday(int days) const {
 }
 
 std::optional<Value> LineParser::constant(const QString& lw, const QString& w) {
+    if (!constants().contains(lw)) return std::nullopt;
     std::optional<Value> v;
     if (lw == u"pi" || lw == u"\u03C0")
         v = Quantity(3.141592653589793, CompoundUnit::none());

@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include <cstddef>
 #include <optional>
 
 namespace VexilCore {
@@ -89,6 +90,15 @@ struct Token {
     // lw must already be lower-case; it is compared unchanged.
     bool isWord(QStringView lw) const { return kind == TokenKind::Word && lower == lw; }
     bool isSym(QStringView s) const { return kind == TokenKind::Sym && text == s; }
+    // The same for literals, whose length is known without measuring them on every call.
+    template <std::size_t N> bool isWord(const char16_t (&lw)[N]) const {
+        constexpr qsizetype n = qsizetype(N) - 1;
+        return kind == TokenKind::Word && lower.size() == n && lower == QStringView(lw, n);
+    }
+    template <std::size_t N> bool isSym(const char16_t (&s)[N]) const {
+        constexpr qsizetype n = qsizetype(N) - 1;
+        return kind == TokenKind::Sym && text.size() == n && text == QStringView(s, n);
+    }
     bool atEnd() const { return kind == TokenKind::Eof || kind == TokenKind::Comment; }
 };
 

@@ -108,6 +108,11 @@ Value LineParser::branch(std::initializer_list<QStringView> stops, bool apply) {
     if (apply) {
         const QString name = words.join(u' ');
         assignments_.append({name, v});
+        if (!ownEnv) {
+            const auto was = env.variables.constFind(name);
+            replacedVariables.append(
+                {name, was == env.variables.cend() ? std::nullopt : std::optional<Value>(*was)});
+        }
         env.variables.insert(name, v);
     }
     return v;

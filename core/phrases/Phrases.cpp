@@ -8,9 +8,17 @@ namespace VexilCore {
 
 namespace {
 
-bool isOneOf(const QString& w, std::initializer_list<QStringView> words) {
-    for (QStringView x : words)
-        if (w == x) return true;
+// The words are literals: compared as they stand, so that no length is worked out for a word
+// whose first letters already differ.
+bool isOneOf(const QString& w, std::initializer_list<const char16_t*> words) {
+    const qsizetype n = w.size();
+    const QChar* c = w.constData();
+    for (const char16_t* x : words) {
+        qsizetype k = 0;
+        while (k < n && x[k] != u'\0' && x[k] == c[k].unicode())
+            ++k;
+        if (k == n && x[k] == u'\0') return true;
+    }
     return false;
 }
 
@@ -50,6 +58,29 @@ const QHash<QString, QString>& LineParser::timeUnitWords() {
     return m;
 }
 
+namespace {
+
+// Every word that heads a row of phrase() below, but for the time-unit words, which head the
+// row of spans. A row with a new head word needs it here too.
+const QSet<QString>& phraseHeads() {
+    static const QSet<QString> s = [] {
+        QSet<QString> w;
+        for (const char16_t* x :
+             {u"square",   u"cube",      u"root",     u"log",      u"half",    u"midpoint", u"halfway",
+              u"larger",   u"smaller",   u"loan",     u"gain",     u"max",     u"maximum",  u"min",
+              u"minimum",  u"average",   u"mean",     u"median",   u"sum",     u"total",    u"count",
+              u"standard", u"gcd",       u"lcm",      u"business", u"remainder", u"random", u"clamp",
+              u"interest", u"present",   u"growth",   u"daily",    u"weekly",  u"monthly",  u"quarterly",
+              u"annual",   u"yearly",    u"time",     u"date",     u"week",    u"day",      u"weekday",
+              u"next",     u"last",      u"this",     u"current",  u"new"})
+            w.insert(QString::fromUtf16(x));
+        return w;
+    }();
+    return s;
+}
+
+} // namespace
+
 // The head words route to their handlers in a fixed order. Each row's further condition is a
 // look-ahead test made before anything is consumed: a row whose condition fails lets the next
 // row try, while a selected handler that gives up ends the search with nothing.
@@ -67,6 +98,37 @@ std::optional<Value> LineParser::phrase(const QString& w) {
         Nesting nest(*this);
         return trial(handler);
     };
+    // The two rows that look past the head word, whatever it is; the outer optional is empty
+    // when neither applies.
+    const auto pastHead = [&]() -> std::optional<std::optional<Value>> {
+        // A zone name followed by "time" that ends the operand ("London time"). The zone words
+        // and an offset take at most five tokens, so a line without "time" close by is not
+        // looked up.
+        if (anyWordAfter(u"time", 5)) {
+            if (const std::optional<ZoneMatch> zone = zoneAt(p);
+                zone && matches({u"time"}, zone->end) && isBoundary(zone->end + 1))
+                return zoneTimePhrase(*zone);
+        }
+        // A unit term followed by "in" and "a", "an" or "one" ("hours in a day"). A term spans at
+        // most seven tokens (four words, "^", "-", a digit), so without such an "in" close by
+        // there is nothing to look up. Looking must not leave usedPt behind.
+        const auto inOneAhead = [&] {
+            const QStringView in = u"in";
+            for (int k = p + 1; k <= p + 8 && k < t.size(); ++k)
+                if (t[k].isWord(in) && unitInFollows(k + 1)) return true;
+            return false;
+        };
+        if (inOneAhead()) {
+            const bool usedPtBefore = usedPt_;
+            const std::optional<std::pair<CompoundUnit, int>> term = unitTermAt(p);
+            usedPt_ = usedPtBefore;
+            if (term && matches({u"in"}, term->second) && unitInFollows(term->second + 1))
+                return run([&](TrialCommit& commit) { return unitInPhrase(commit); });
+        }
+        return std::nullopt;
+    };
+    // Most words head no row: only the rows past the head can apply to them.
+    if (!phraseHeads().contains(w) && !timeUnitWords().contains(w)) return pastHead().value_or(std::nullopt);
 
     if (isOneOf(w, {u"square", u"cube"}) || w == u"root")
         return run([&](TrialCommit& commit) { return rootPhrase(w, commit); });
@@ -98,24 +160,7 @@ std::optional<Value> LineParser::phrase(const QString& w) {
         isOneOf(word(unitEnd).value_or(QString()), {u"until", u"till", u"since", u"between", u"from"}))
         return run([&](TrialCommit& commit) { return timeBetweenPhrase(w, commit); });
 
-    // A zone name followed by "time" that ends the operand ("London time"). The zone words and
-    // an offset take at most five tokens, so a line without "time" close by is not looked up.
-    if (anyWordAfter(u"time", 5)) {
-        if (const std::optional<ZoneMatch> zone = zoneAt(p);
-            zone && matches({u"time"}, zone->end) && isBoundary(zone->end + 1))
-            return zoneTimePhrase(*zone);
-    }
-
-    // A unit term followed by "in" ("hours in a day"). A term spans at most seven tokens (four
-    // words, "^", "-", a digit), so without "in" close by there is nothing to look up. Looking
-    // must not leave usedPt behind.
-    if (anyWordAfter(u"in", 8)) {
-        const bool usedPtBefore = usedPt_;
-        const std::optional<std::pair<CompoundUnit, int>> term = unitTermAt(p);
-        usedPt_ = usedPtBefore;
-        if (term && matches({u"in"}, term->second) && unitInFollows(term->second + 1))
-            return run([&](TrialCommit& commit) { return unitInPhrase(commit); });
-    }
+    if (std::optional<std::optional<Value>> found = pastHead()) return std::move(*found);
 
     if (isOneOf(w, {u"remainder", u"random", u"clamp", u"interest", u"present", u"growth"}))
         return run([&](TrialCommit& commit) { return openWordPhrase(w, commit); });

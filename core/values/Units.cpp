@@ -25,14 +25,40 @@ bool isAsciiLetter(QChar c) {
     return isAsciiUpper(c) || (c >= u'a' && c <= u'z');
 }
 
+// The fixed fiat codes and the coins in one set: one lookup instead of two.
+const QSet<QString>& fixedCodes() {
+    static const QSet<QString> codes = Currencies::codeSet() + Currencies::cryptoCodes();
+    return codes;
+}
+
 bool isCurrencyCode(const QString& code) {
-    return Currencies::codeSet().contains(code) || Currencies::cryptoCodes().contains(code) ||
-           Currencies::dynamicCodes().contains(code);
+    return fixedCodes().contains(code) || Currencies::dynamicCodes().contains(code);
 }
 
 UnitRef codeUnit(detail::Registry& r, const QString& code) {
     if (UnitRef u = r.byId.value(code)) return u;
     return currencyUnit(code);
+}
+
+// Room for the words that are mapped without allocating.
+constexpr qsizetype kShortWord = 32;
+
+// The word lower- or upper-cased. A short ASCII word is mapped into buf and the result borrows
+// it (valid while buf lives, not to be kept); any other word goes through QString's own mapping.
+QString caseMapped(const QString& word, char16_t (&buf)[kShortWord], bool upper) {
+    const qsizetype n = word.size();
+    if (n > kShortWord) return upper ? word.toUpper() : word.toLower();
+    for (qsizetype k = 0; k < n; ++k) {
+        const char16_t c = word[k].unicode();
+        if (c >= 0x80) return upper ? word.toUpper() : word.toLower();
+        if (upper && c >= u'a' && c <= u'z')
+            buf[k] = char16_t(c - 32);
+        else if (!upper && c >= u'A' && c <= u'Z')
+            buf[k] = char16_t(c + 32);
+        else
+            buf[k] = c;
+    }
+    return QString::fromRawData(reinterpret_cast<const QChar*>(buf), n);
 }
 
 int powerSuffix(QChar c) {
@@ -89,7 +115,7 @@ std::optional<UnitPower> lookupWord(const QString& word, bool ptAsPint) {
     if (n >= 3 && n <= 5 && std::all_of(word.begin(), word.end(), isAsciiUpper) && isCurrencyCode(word))
         return UnitPower(codeUnit(r, word), 1);
 
-    if (word == u"pt")
+    if (n == 2 && word == u"pt")
         return UnitPower(r.byId.value(ptAsPint ? QStringLiteral("pint") : QStringLiteral("pt")), 1);
 
     if (UnitRef u = r.exact.value(word)) return UnitPower(u, 1);
@@ -104,14 +130,18 @@ std::optional<UnitPower> lookupWord(const QString& word, bool ptAsPint) {
         }
     }
 
-    if (n >= 2)
-        if (UnitRef u = r.folded.value(word.toLower())) return UnitPower(u, 1);
+    if (n < 2) return std::nullopt;
+    // Most words are no unit: the case mappings below borrow buffers instead of allocating.
+    char16_t lowerBuf[kShortWord];
+    const QString lower = caseMapped(word, lowerBuf, false);
+    if (UnitRef u = r.folded.value(lower)) return UnitPower(u, 1);
 
     // A currency code in any case, unless it is also an ordinary word ("all", "top").
-    if (n >= 3 && n <= 5 && std::all_of(word.begin(), word.end(), isAsciiLetter) &&
-        !Currencies::wordLikeCodes().contains(word.toLower())) {
-        const QString code = word.toUpper();
-        if (isCurrencyCode(code)) return UnitPower(codeUnit(r, code), 1);
+    if (n >= 3 && n <= 5 && std::all_of(word.begin(), word.end(), isAsciiLetter)) {
+        char16_t upperBuf[kShortWord];
+        const QString code = caseMapped(word, upperBuf, true);
+        if (isCurrencyCode(code) && !Currencies::wordLikeCodes().contains(lower))
+            return UnitPower(codeUnit(r, QString(code.constData(), code.size())), 1);
     }
     return std::nullopt;
 }

@@ -141,6 +141,24 @@ TEST(DocumentPass, DeeplyNestedLineFailsAlone) {
     EXPECT_EQ(out[1].kind, Kind::Value);
 }
 
+TEST(DocumentPass, OverlongLineFailsAlone) {
+    const qsizetype most = DocumentEvaluator::kMaxLineLength;
+    // The longest line is read; a longer one is refused without being read; a heading of any
+    // length stays a heading.
+    const QString sum = u'1' + QStringLiteral("+1").repeated((most - 1) / 2);
+    const QString bangs = u'3' + QString(most, u'!');
+    const QString heading = u'#' + QString(most, u'!');
+    const QList<LineOutcome> out = evaluate(QStringList{sum, bangs, heading, QStringLiteral("2")}.join(u'\n'));
+    ASSERT_EQ(out.size(), 4);
+    ASSERT_EQ(out[0].kind, Kind::Value);
+    EXPECT_EQ(asQuantity(*out[0].value)->value, double(most / 2));
+    EXPECT_EQ(out[1].kind, Kind::Error);
+    EXPECT_EQ(out[1].message, QStringLiteral("Line too long"));
+    EXPECT_TRUE(out[1].highlights.isEmpty());
+    EXPECT_EQ(out[2].kind, Kind::Heading);
+    EXPECT_EQ(out[3].kind, Kind::Value);
+}
+
 TEST(DocumentPass, VariablesAndTriggerWords) {
     check({
         // "x" is both an operator word and a name: a line that parses keeps its value.
@@ -258,6 +276,25 @@ TEST(DocumentPass, AssignmentsInsideConditionals) {
     ASSERT_EQ(flag.size(), 1);
     EXPECT_EQ(flag[0].kind, Kind::Error);
     EXPECT_FALSE(flag[0].message->contains(QStringLiteral("reserved word")));
+}
+
+TEST(DocumentPass, EachLineSeesOnlyTheDefinitionsAboveIt) {
+    check({
+        {"b = 1", "= 1"},
+        // Both sides are read and the line fails: what its taken side assigned is not kept.
+        {"if 1 < 2 then a = 5 else 1 / 0", "! Division by zero"},
+        {"if 1 < 2 then b = 5 else 1 / 0", "! Division by zero"},
+        {"a + 1", "! Unknown name 'a'"},
+        {"b + 1", "= 2"},
+        // A line read again with "pt" as pints leaves the next line's "pt" a point.
+        {"1 cup + 1 pt", "= 3 cups"},
+        {"12 pt + 1 in", "= 84 pt"},
+        // A unit defined again holds from its new definition on.
+        {"1 glass = 250 ml", "= 250 mL"},
+        {"2 glasses in ml", "= 500 mL"},
+        {"1 glass = 300 ml", "= 300 mL"},
+        {"2 glass in ml", "= 600 mL"},
+    });
 }
 
 TEST(DocumentPass, StyledResults) {

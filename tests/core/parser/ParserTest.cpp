@@ -163,6 +163,45 @@ TEST(LineParser, ConversionDispatch) {
     });
 }
 
+// The first primary is read before the operator chain; what follows it, a sign or a percentage
+// ending a group, is the chain's as before.
+TEST(LineParser, FirstValueAfterProseAndGroups) {
+    struct H {
+        const char* line;
+        const char* value;
+        const char* highlights;
+    };
+    for (const H& c : std::initializer_list<H>{
+             {"Rent for the flat in March", "none", "text@0+4 text@5+3 text@9+3 text@13+4 text@18+2 text@21+5"},
+             {"the rent, 1200", "none", "text@0+3 text@4+4 op@8+1 number@10+4"},
+             {"rent 1200 + 35", "1235", "text@0+4 number@5+4 op@10+1 number@12+2"},
+             {"rent 1200 - 35", "1165", "text@0+4 number@5+4 op@10+1 number@12+2"},
+             {"rent - 5", "error: Unknown name 'rent'", "text@0+4 op@5+1 number@7+1"},
+             {"- rent", "none", "op@0+1 text@2+4"},
+             {"(10%) of 50", "5", "op@0+1 number@1+2 op@3+1 op@4+1 op@6+2 number@9+2"},
+             {"2 ^ 3 ^ 2", "512", "number@0+1 op@2+1 number@4+1 op@6+1 number@8+1"},
+         }) {
+        LineParser lp = parser(QString::fromUtf8(c.line));
+        QString value;
+        try {
+            const auto v = lp.parseLine();
+            value = v ? describe(*v) : QStringLiteral("none");
+        } catch (const CalcError& e) {
+            value = QStringLiteral("error: ") + e.message;
+        }
+        EXPECT_EQ(value, QString::fromUtf8(c.value)) << c.line;
+        EXPECT_EQ(roleString(lp.highlights(0)), QString::fromUtf8(c.highlights)) << c.line;
+    }
+    // A group ending in a percentage still counts as one for the question after it.
+    for (const char* line : {"(20%) is 5, what is 10", "(20) is 5, what is 10"}) {
+        LineParser lp = parser(QString::fromUtf8(line));
+        const auto v = lp.parseLine();
+        ASSERT_TRUE(v && asQuantity(*v)) << line;
+        EXPECT_DOUBLE_EQ(asQuantity(*v)->value, line[3] == '%' ? 0.4 : 40) << line;
+        EXPECT_EQ(asQuantity(*v)->style.kind == DisplayStyle::Percent, line[3] == '%') << line;
+    }
+}
+
 // ---- Highlights -------------------------------------------------------------------------------
 
 TEST(LineParser, Highlights) {

@@ -81,6 +81,22 @@ TEST(LeadingStatements, AssignmentsInSides) {
     EXPECT_FALSE(probe.variables().contains(QStringLiteral("b")));
 }
 
+TEST(LeadingStatements, BorrowedEnvironmentGetsItsVariablesBack) {
+    // The document pass lends one environment to every line's parser: what a branch assigns is
+    // seen by the rest of its line only.
+    LineEnv env = oneLineEnv();
+    env.variables.insert(QStringLiteral("a"), number(1));
+    {
+        LineParser lp(Lexer::lex(QStringLiteral("if 1 < 2 then a = 5 else b = 6"), true), env);
+        ASSERT_TRUE(lp.parseLine());
+        EXPECT_EQ(env.variables.value(QStringLiteral("a")), number(5));
+        LineParser again(Lexer::lex(QStringLiteral("if 1 > 2 then a = 7 else b = 6"), true), env);
+        ASSERT_TRUE(again.parseLine());
+        EXPECT_TRUE(env.variables.contains(QStringLiteral("b")));
+    }
+    EXPECT_EQ(env.variables, (QHash<QString, Value>{{QStringLiteral("a"), number(1)}}));
+}
+
 TEST(LeadingStatements, Highlights) {
     EXPECT_EQ(roles("if 1 < 2 then a = 5 else b = 6"),
               "keyword number op number keyword variable op number keyword variable op number");

@@ -364,6 +364,8 @@ TEST(Units, LookupOrder) {
         {"Dollars", false, "USD^1"},
         {"MPH", false, "mph^1"},
         {"Knots", false, "kn^1"},
+        {"MICROMETRES", false, "\u00B5m^1"},
+        {"\u039CM", false, "\u00B5m^1"}, // a capital Greek mu folds too
         // codes in any case, except the word-like ones
         {"usd", false, "USD^1"},
         {"Usd", false, "USD^1"},
@@ -375,6 +377,7 @@ TEST(Units, LookupOrder) {
         {"dot", false, "-"},
         {"Link", false, "-"},
         {"eth", false, "ETH^1"},
+        {"eTH", false, "ETH^1"},
         // nothing
         {"nautical miles", false, "-"},
         {"fl oz", false, "-"},
