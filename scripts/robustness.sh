@@ -52,7 +52,7 @@ cmake --build build/fuzz -j "$jobs" --target vexil_fuzz
 dictionary() {
   case "$1" in
     providers | rates_cache | page_index) echo "-dict=$root/fuzz/dict/json.dict" ;;
-    document) echo "-dict=$root/fuzz/dict/sheet.dict" ;;
+    document | incremental) echo "-dict=$root/fuzz/dict/sheet.dict" ;;
     *) if [ -f "$root/fuzz/dict/$1.dict" ]; then echo "-dict=$root/fuzz/dict/$1.dict"; fi ;;
   esac
 }

@@ -48,7 +48,7 @@ QString customPlural(const QString& singular) {
 // The state of one evaluate call, carried from line to line.
 class Pass {
 public:
-    Pass(const DocumentEvaluator& evaluator, const QString& text);
+    Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source);
 
     QList<LineOutcome> run();
 
@@ -60,6 +60,9 @@ private:
     };
 
     void evaluateLine(int index, TextRange range);
+    void takeKnown(const LineOutcome& known, const LineTrace& knownTrace, TextRange range);
+    void setVariable(const QString& name, const Value& value);
+    void setUnit(const QString& key, const UnitRef& unit);
     void finish(LineOutcome& o);
     // Parses tokens (with their quoted tokens) in env and appends their highlights to
     // highlights; one retry with "pt" as pints on a dimension error.
@@ -73,6 +76,8 @@ private:
 
     const DocumentEvaluator& ev;
     const QString& text;
+    LineSource* source;
+    LineTrace trace; // of the line being evaluated
     QList<LineOutcome> outcomes;
     // The one environment of the sheet: its variables, custom units and ans are the sheet's own,
     // the other fields are set for each line. Nothing else holds the maps, so a definition adds
@@ -81,9 +86,10 @@ private:
     QList<int> block;
 };
 
-Pass::Pass(const DocumentEvaluator& evaluator, const QString& text)
-    : ev(evaluator), text(text), env(evaluator.context) {
+Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source)
+    : ev(evaluator), text(text), source(source), env(evaluator.context) {
     env.lineCount = int(text.count(u'\n')) + 1;
+    env.ctx.watchOutsideReads(&trace.outsideRead);
     // Only lines above the current one are evaluated; anything else has no result.
     const QList<LineOutcome>* done = &outcomes;
     env.lineValue = [done](int n) -> std::optional<LineResult> {
@@ -101,7 +107,15 @@ QList<LineOutcome> Pass::run() {
     for (int index = 0; index < env.lineCount; ++index) {
         qsizetype end = text.indexOf(u'\n', start);
         if (end < 0) end = text.size();
-        evaluateLine(index, TextRange{start, end - start});
+        const TextRange range{start, end - start};
+        trace = LineTrace();
+        const LineTrace* knownTrace = nullptr;
+        const LineOutcome* known = source ? source->known(index, range, &knownTrace) : nullptr;
+        if (known)
+            takeKnown(*known, *knownTrace, range);
+        else
+            evaluateLine(index, range);
+        if (source) source->done(index, outcomes.constLast(), trace, known != nullptr);
         start = end + 1;
     }
     return std::move(outcomes);
@@ -138,7 +152,39 @@ Pass::Parsed Pass::parse(const QList<Token>& tokens, qsizetype offset, QList<Hig
 
 void Pass::takeAssignments(const Parsed& parsed) {
     for (const Assignment& a : parsed.assignments)
-        env.variables.insert(a.first, a.second);
+        setVariable(a.first, a.second);
+}
+
+void Pass::setVariable(const QString& name, const Value& value) {
+    env.variables.insert(name, value);
+    if (source) trace.variables.append({name, value});
+}
+
+void Pass::setUnit(const QString& key, const UnitRef& unit) {
+    env.customUnits.insert(key, unit);
+    if (source) trace.units.append({key, unit});
+}
+
+// A line whose inputs are unchanged: its outcome moved to where the line now is, and its writes.
+void Pass::takeKnown(const LineOutcome& known, const LineTrace& knownTrace, TextRange range) {
+    LineOutcome o = known;
+    const qsizetype delta = range.location - known.range.location;
+    if (delta != 0) {
+        o.range.location += delta;
+        for (Highlight& h : o.highlights)
+            h.range.location += delta;
+        if (o.labelRange) o.labelRange->location += delta;
+    }
+    for (const auto& [name, value] : knownTrace.variables)
+        env.variables.insert(name, value);
+    for (const auto& [key, unit] : knownTrace.units)
+        env.customUnits.insert(key, unit);
+    trace = knownTrace;
+    if (o.kind == Kind::Blank)
+        block.clear();
+    else
+        finish(o);
+    outcomes.append(std::move(o));
 }
 
 // Value and error lines join the block (a summary over an error line names it); a quantity
@@ -306,7 +352,7 @@ bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, qsizetype offset) {
     o.isSummary = true;
     try {
         Quantity q = ev.summarize(block, outcomes, kind.value());
-        if (target) q = Arith::convert(q, target->first, ev.context);
+        if (target) q = Arith::convert(q, target->first, env.ctx);
         o.kind = Kind::Value;
         o.value = Value(std::in_place_type<Quantity>, std::move(q));
     } catch (const CalcError& e) {
@@ -372,10 +418,10 @@ bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token
         def->singular = lw;
         def->plural = lw == singular ? plural : lw;
         def->dim = q->unit.dim();
-        def->kind = UnitDef::Linear{q->value * q->unit.factor(ev.context)};
-        env.customUnits.insert(singular, def);
-        env.customUnits.insert(plural, def);
-        env.customUnits.insert(lw, def);
+        def->kind = UnitDef::Linear{q->value * q->unit.factor(env.ctx)};
+        setUnit(singular, def);
+        setUnit(plural, def);
+        setUnit(lw, def);
 
         o.kind = Kind::Value;
         o.value = *parsed.value;
@@ -435,7 +481,7 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
     if (parsed.error) return fail(parsed.error->message, parsed.error->incomplete);
     if (!parsed.value) return fail(missing(), true);
     takeAssignments(parsed);
-    env.variables.insert(name, *parsed.value);
+    setVariable(name, *parsed.value);
     o.kind = Kind::Value;
     o.value = std::move(parsed.value);
     return true;
@@ -444,7 +490,11 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
 } // namespace
 
 QList<LineOutcome> DocumentEvaluator::evaluate(const QString& text) const {
-    return Pass(*this, text).run();
+    return Pass(*this, text, nullptr).run();
+}
+
+QList<LineOutcome> DocumentEvaluator::evaluate(const QString& text, LineSource* source) const {
+    return Pass(*this, text, source).run();
 }
 
 } // namespace VexilCore

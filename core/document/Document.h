@@ -15,6 +15,25 @@
 
 namespace VexilCore {
 
+// What evaluating a line left for the lines below it, in order, and whether it read the outside
+// world (the clock, random numbers or rates).
+struct LineTrace {
+    QList<std::pair<QString, Value>> variables;
+    QList<std::pair<QString, UnitRef>> units; // custom units by key
+    bool outsideRead = false;
+};
+
+// Lets an evaluation take the known outcome of a line whose inputs have not changed.
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    // The known outcome of the line at index (0-based) with this range, and its trace; null to
+    // evaluate the line. The outcome's ranges may lie elsewhere: they are moved to the line's.
+    virtual const LineOutcome* known(int index, TextRange range, const LineTrace** trace) = 0;
+    // Each line's final outcome and trace, in order.
+    virtual void done(int index, const LineOutcome& outcome, const LineTrace& trace, bool reused) = 0;
+};
+
 // Turns a whole sheet into one outcome per line. Made afresh for every evaluation; it keeps
 // nothing between calls of evaluate.
 //
@@ -48,6 +67,8 @@ public:
     // One outcome per line of text (split at "\n"; a final "\n" gives a last empty line).
     // Never throws: a failing line becomes an error outcome.
     QList<LineOutcome> evaluate(const QString& text) const;
+    // The same, asking source for known lines first.
+    QList<LineOutcome> evaluate(const QString& text, LineSource* source) const;
 
     // One sum per dimension of the value lines' quantities, summary rows left out, in the order
     // each dimension first occurs. A quantity that cannot be added to its group (a currency

@@ -7,17 +7,57 @@
 
 namespace VexilCore {
 
+// A value of the outside world whose reads can be noted, so that a caller can tell which lines
+// depend on the moment they were evaluated.
+template <class T>
+class Watched {
+public:
+    Watched(T value = T()) : value(value) {}
+    Watched& operator=(T v) {
+        value = v;
+        return *this;
+    }
+    operator T() const {
+        if (seen) *seen = true;
+        return value;
+    }
+    // The value without noting a read.
+    T peek() const { return value; }
+
+    bool* seen = nullptr;
+
+private:
+    T value;
+};
+
 // What one evaluation of a sheet needs from the outside world. Built once per re-evaluation.
 struct EvalContext {
     CalendarCtx calendar;
-    double now = 0; // seconds since 1970
+    Watched<double> now = 0.0; // seconds since 1970
     std::optional<RatesTable> rates;
     std::optional<CryptoTable> crypto;
     double emBasePixels = 16;
     bool monthFirstDates = true;
     // Seeds the random-number phrases, so that one evaluation is repeatable; whoever builds the
     // context for an edit may give each evaluation a fresh seed.
-    quint64 randomSeed = 0;
+    Watched<quint64> randomSeed = quint64(0);
+    // Set while a line is evaluated: notes a read of the clock, the random seed or the rates.
+    bool* outsideRead = nullptr;
+
+    void watchOutsideReads(bool* flag) {
+        outsideRead = flag;
+        now.seen = flag;
+        randomSeed.seen = flag;
+    }
+    void noteRatesRead() const {
+        if (outsideRead) *outsideRead = true;
+    }
+    // Everything but the clock and the random seed is the same, so a line that reads neither
+    // evaluates alike under both.
+    bool sameInputs(const EvalContext& o) const {
+        return calendar.zone == o.calendar.zone && calendar.locale == o.calendar.locale && rates == o.rates &&
+               crypto == o.crypto && emBasePixels == o.emBasePixels && monthFirstDates == o.monthFirstDates;
+    }
 
     // When monthFirstDates is absent it follows the calendar's locale.
     static EvalContext make(CalendarCtx calendar, double now, std::optional<RatesTable> rates,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/Formatting.h"
+#include "core/document/Incremental.h"
 #include "core/document/LineOutcome.h"
 #include "core/rates/RatesService.h"
 #include "core/values/Calendar.h"
@@ -224,6 +225,8 @@ private:
     QPointer<HelpPopover> m_helpPopover;
 
     QList<VexilCore::LineOutcome> m_outcomes;
+    // Keeps each line's outcome between keystrokes so an edit re-evaluates only what it can change.
+    VexilCore::IncrementalEvaluator m_evaluator;
     std::map<int, QString> m_displayed;
     int m_lastCaretLine = -1;
 };

@@ -60,7 +60,7 @@ void NotebookController::recalc() {
 
 void NotebookController::recalc(const QString& text) {
     const VexilCore::DocumentEvaluator evaluator(context());
-    m_outcomes = evaluator.evaluate(text);
+    m_outcomes = m_evaluator.evaluate(evaluator.context, text);
     applyHighlights();
     refreshResults();
     updateTotal(evaluator.grandTotals(m_outcomes));

@@ -202,6 +202,11 @@ const QTextCharFormat& roleFormat(VexilCore::Role role) {
 
 namespace {
 
+// A line with more coloured runs than this is drawn as one plain run: laying out an unbreakable
+// line of a hundred thousand runs takes Qt far longer than a frame, and such a line is not read by
+// its colours.
+constexpr size_t kMaxRunsPerLine = 4000;
+
 struct BlockRange {
     int start = 0;
     int count = 0;
@@ -265,7 +270,8 @@ void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& hi
     int position = 0, index = 0;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++index) {
         const int blockLength = b.length();
-        const std::vector<BlockRange>& ranges = perBlock[size_t(index)];
+        std::vector<BlockRange>& ranges = perBlock[size_t(index)];
+        if (ranges.size() > kMaxRunsPerLine) ranges.clear();
         const int print = fingerprint(blockLength, ranges);
         QTextLayout* layout = b.layout();
         if (layout && b.userState() != print) {

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/document/Document.h"
+
+#include <QSet>
+#include <QStringList>
+
+namespace VexilCore {
+
+// Evaluates a sheet again after an edit, giving exactly the outcomes a fresh DocumentEvaluator
+// would, while re-evaluating only the lines whose inputs may have changed. Per line it keeps the
+// outcome with what the line wrote; a line is evaluated again when its text is new, when a
+// variable, custom unit or ans it may read differs from the last evaluation, when the line above
+// changed (a continuation reads it), when it is a summary whose block changed or moved, when it
+// may refer to other lines and anything above it or the line numbers changed, and always when it
+// read the clock, random numbers or rates.
+class IncrementalEvaluator {
+public:
+    const QList<LineOutcome>& evaluate(const EvalContext& context, const QString& text);
+
+    const QList<LineOutcome>& outcomes() const { return known; }
+    // Lines (0-based, in the last text) whose outcome differs from the one before at that line,
+    // and whether the last evaluation moved lines (so every line's place is new).
+    const QList<int>& changedLines() const { return changed; }
+    bool linesMoved() const { return moved; }
+    // Lines the last call evaluated rather than took as known.
+    int evaluatedCount() const { return evaluated; }
+    void clear();
+
+private:
+    class Walk;
+
+    std::optional<EvalContext> lastContext;
+    QStringList lines;
+    QList<LineOutcome> known;
+    QList<LineTrace> traces;
+    QList<int> changed;
+    bool moved = false;
+    int evaluated = 0;
+};
+
+} // namespace VexilCore
