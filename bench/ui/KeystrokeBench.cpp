@@ -5,7 +5,7 @@
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/selfcheck/Snapshot.h"
-#include "ui/shell/HelpContent.h"
+#include "ui/notebook/HelpContent.h"
 #include "ui/shell/AppEnvironment.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
