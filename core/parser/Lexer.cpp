@@ -120,40 +120,40 @@ ClockParts clockToken(qint64 h, qint64 m, qint64 s, std::optional<bool> pm) {
 // 0 is never a digit, letter, sign or marker, so single-position tests need no other guard.
 class Scanner {
 public:
-    Scanner(const QString& text, bool monthFirst) : text(text), monthFirst(monthFirst) {
+    Scanner(const QString& text, bool monthFirst) : m_text(text), m_monthFirst(monthFirst) {
         const qsizetype units = text.size();
         const QChar* d = text.constData();
-        s.reserve(units);
-        offsets.reserve(units + 1);
+        m_s.reserve(units);
+        m_offsets.reserve(units + 1);
         for (qsizetype u = 0; u < units;) {
-            offsets.append(u);
+            m_offsets.append(u);
             const char16_t c = d[u].unicode();
             if (QChar::isHighSurrogate(c) && u + 1 < units && QChar::isLowSurrogate(d[u + 1].unicode())) {
-                s.append(QChar::surrogateToUcs4(c, d[u + 1].unicode()));
+                m_s.append(QChar::surrogateToUcs4(c, d[u + 1].unicode()));
                 u += 2;
             } else {
                 // A lone surrogate reads as the replacement character and keeps its one unit.
-                s.append(QChar::isSurrogate(c) ? char32_t(QChar::ReplacementCharacter) : char32_t(c));
+                m_s.append(QChar::isSurrogate(c) ? char32_t(QChar::ReplacementCharacter) : char32_t(c));
                 u += 1;
             }
         }
-        offsets.append(units);
-        n = s.size();
+        m_offsets.append(units);
+        m_n = m_s.size();
     }
 
     QList<Token> run() {
-        out.reserve(n + 1);
-        while (i < n) {
-            [[maybe_unused]] const qsizetype before = i;
-            const char32_t ch = s[i];
+        m_out.reserve(m_n + 1);
+        while (m_i < m_n) {
+            [[maybe_unused]] const qsizetype before = m_i;
+            const char32_t ch = m_s[m_i];
             if (isBlank(ch)) {
-                blank = true;
-                ++i;
+                m_blank = true;
+                ++m_i;
                 continue;
             }
-            if (ch == U'/' && at(i + 1) == U'/') {
-                push(TokenKind::Comment, i, n);
-                i = n;
+            if (ch == U'/' && at(m_i + 1) == U'/') {
+                push(TokenKind::Comment, m_i, m_n);
+                m_i = m_n;
                 break;
             }
             if (ch == U'\u0022' || ch == leftQuote) {
@@ -161,42 +161,42 @@ public:
             } else if (isDigit(ch)) {
                 number();
             } else if (ch == rootSign) {
-                word(i + 1);
-            } else if (ch == U'.' && isDigit(at(i + 1))) {
+                word(m_i + 1);
+            } else if (ch == U'.' && isDigit(at(m_i + 1))) {
                 decimal();
             } else if (isWordStart(ch)) {
-                word(withHyphenatedUnit(wordEnd(i + 1)));
+                word(withHyphenatedUnit(wordEnd(m_i + 1)));
             } else if (const QString* code = currencyCode(ch)) {
-                push(TokenKind::Currency, i, i + 1).text = *code;
-                ++i;
+                push(TokenKind::Currency, m_i, m_i + 1).text = *code;
+                ++m_i;
             } else if (!symbol()) {
                 other();
             }
-            Q_ASSERT(i > before);
+            Q_ASSERT(m_i > before);
         }
-        push(TokenKind::Eof, n, n);
-        return std::move(out);
+        push(TokenKind::Eof, m_n, m_n);
+        return std::move(m_out);
     }
 
 private:
-    const QString& text;
-    const bool monthFirst;
-    QVarLengthArray<char32_t, 256> s;
-    QVarLengthArray<qsizetype, 257> offsets; // UTF-16 offset of each scalar, then the text's length
-    qsizetype n = 0;
-    qsizetype i = 0;
-    bool blank = true; // the first token counts as preceded by a blank
-    QList<Token> out;
+    const QString& m_text;
+    const bool m_monthFirst;
+    QVarLengthArray<char32_t, 256> m_s;
+    QVarLengthArray<qsizetype, 257> m_offsets; // UTF-16 offset of each scalar, then the text's length
+    qsizetype m_n = 0;
+    qsizetype m_i = 0;
+    bool m_blank = true; // the first token counts as preceded by a blank
+    QList<Token> m_out;
 
-    char32_t at(qsizetype k) const { return k >= 0 && k < n ? s[k] : 0; }
+    char32_t at(qsizetype k) const { return k >= 0 && k < m_n ? m_s[k] : 0; }
 
     // The value of s[a..<b] when it is all digits and fits 64 bits.
     std::optional<qint64> digits(qsizetype a, qsizetype b) const {
-        if (a < 0 || a >= b || b > n) return std::nullopt;
+        if (a < 0 || a >= b || b > m_n) return std::nullopt;
         qint64 v = 0;
         for (qsizetype k = a; k < b; ++k) {
-            if (!isDigit(s[k])) return std::nullopt;
-            const int d = int(s[k] - U'0');
+            if (!isDigit(m_s[k])) return std::nullopt;
+            const int d = int(m_s[k] - U'0');
             if (v > (std::numeric_limits<qint64>::max() - d) / 10) return std::nullopt;
             v = v * 10 + d;
         }
@@ -211,21 +211,21 @@ private:
     }
 
     Token& push(TokenKind kind, qsizetype a, qsizetype b) {
-        Token& t = out.emplaceBack();
+        Token& t = m_out.emplaceBack();
         t.kind = kind;
-        t.range = TextRange{offsets[a], offsets[b] - offsets[a]};
-        t.spaceBefore = blank;
-        blank = false;
+        t.range = TextRange{m_offsets[a], m_offsets[b] - m_offsets[a]};
+        t.spaceBefore = m_blank;
+        m_blank = false;
         return t;
     }
 
     // A copy of its own even when it is the whole text, which may be borrowed.
     QString textOf(qsizetype a, qsizetype b) const {
-        return QString(text.constData() + offsets[a], offsets[b] - offsets[a]);
+        return QString(m_text.constData() + m_offsets[a], m_offsets[b] - m_offsets[a]);
     }
 
     qsizetype wordEnd(qsizetype j) const {
-        while (j < n && isWordChar(s[j]))
+        while (j < m_n && isWordChar(m_s[j]))
             ++j;
         return j;
     }
@@ -235,41 +235,41 @@ private:
     qsizetype withHyphenatedUnit(qsizetype j) const {
         if (at(j) != U'-' || !isWordStart(at(j + 1))) return j;
         const qsizetype k = wordEnd(j + 2);
-        return Units::lookupWord(textOf(i, k)) ? k : j;
+        return Units::lookupWord(textOf(m_i, k)) ? k : j;
     }
 
     void word(qsizetype j) {
-        Token& t = push(TokenKind::Word, i, j);
-        t.text = textOf(i, j);
+        Token& t = push(TokenKind::Word, m_i, j);
+        t.text = textOf(m_i, j);
         t.lower = lowerOf(t.text);
-        i = j;
+        m_i = j;
     }
 
     void quoted() {
-        qsizetype j = i + 1;
-        while (j < n && s[j] != U'\u0022' && s[j] != rightQuote)
+        qsizetype j = m_i + 1;
+        while (j < m_n && m_s[j] != U'\u0022' && m_s[j] != rightQuote)
             ++j;
-        if (j < n) ++j; // the closing mark belongs to the token
-        push(TokenKind::Quoted, i, j);
-        i = j;
+        if (j < m_n) ++j; // the closing mark belongs to the token
+        push(TokenKind::Quoted, m_i, j);
+        m_i = j;
     }
 
     void other() {
-        qsizetype j = i + 1;
-        while (j < n) {
-            const char32_t c = s[j];
+        qsizetype j = m_i + 1;
+        while (j < m_n) {
+            const char32_t c = m_s[j];
             if (c == U'\u0020' || isWordStart(c) || isDigit(c) || inSet(symbolChars, c)) break;
             ++j;
         }
-        push(TokenKind::Other, i, j).text = textOf(i, j);
-        i = j;
+        push(TokenKind::Other, m_i, j).text = textOf(m_i, j);
+        m_i = j;
     }
 
     bool symbol() {
-        const char32_t next = at(i + 1);
+        const char32_t next = at(m_i + 1);
         QString sym;
         qsizetype len = 1;
-        switch (s[i]) {
+        switch (m_s[m_i]) {
         case U'*':
             if (next == U'*')
                 sym = QStringLiteral("^"), len = 2;
@@ -338,13 +338,13 @@ private:
         case U'^':
         case U'@':
         case U'|':
-            sym = singleSymbol(char16_t(s[i]));
+            sym = singleSymbol(char16_t(m_s[m_i]));
             break;
         default:
             return false;
         }
-        push(TokenKind::Sym, i, i + len).text = sym;
-        i += len;
+        push(TokenKind::Sym, m_i, m_i + len).text = sym;
+        m_i += len;
         return true;
     }
 
@@ -365,8 +365,8 @@ private:
     }
 
     void pushClock(qsizetype end, ClockParts clock) {
-        push(TokenKind::Clock, i, end).clock = clock;
-        i = end;
+        push(TokenKind::Clock, m_i, end).clock = clock;
+        m_i = end;
     }
 
     void number() {
@@ -375,10 +375,10 @@ private:
     }
 
     bool radixLiteral() {
-        if (s[i] != U'0') return false;
+        if (m_s[m_i] != U'0') return false;
         std::u32string_view set;
         int base = 0;
-        switch (at(i + 1)) {
+        switch (at(m_i + 1)) {
         case U'x':
             set = hexDigitChars, base = 16;
             break;
@@ -391,46 +391,46 @@ private:
         default:
             return false;
         }
-        qsizetype j = i + 2;
-        while (j < n && inSet(set, s[j]))
+        qsizetype j = m_i + 2;
+        while (j < m_n && inSet(set, m_s[j]))
             ++j;
-        if (j == i + 2 || isWordChar(at(j))) return false;
+        if (j == m_i + 2 || isWordChar(at(j))) return false;
         QByteArray ascii;
-        ascii.reserve(j - i - 2);
-        for (qsizetype k = i + 2; k < j; ++k)
-            ascii.append(char(s[k]));
+        ascii.reserve(j - m_i - 2);
+        for (qsizetype k = m_i + 2; k < j; ++k)
+            ascii.append(char(m_s[k]));
         qint64 value = 0;
         const char* end = ascii.constData() + ascii.size();
         const auto [ptr, ec] = std::from_chars(ascii.constData(), end, value, base);
         if (ec != std::errc() || ptr != end) return false; // too large: read as a decimal instead
-        push(TokenKind::Number, i, j).number = double(value);
-        i = j;
+        push(TokenKind::Number, m_i, j).number = double(value);
+        m_i = j;
         return true;
     }
 
     bool isoDate() {
-        const auto year = digits(i, i + 4);
-        if (!year || at(i + 4) != U'-') return false;
-        const auto month = digits(i + 5, i + 7);
-        if (!month || at(i + 7) != U'-') return false;
-        const auto day = digits(i + 8, i + 10);
-        if (!day || isDigit(at(i + 10))) return false;
-        if (at(i + 10) == U'T') {
-            const auto hour = digits(i + 11, i + 13);
-            const auto minute = at(i + 13) == U':' ? digits(i + 14, i + 16) : std::nullopt;
+        const auto year = digits(m_i, m_i + 4);
+        if (!year || at(m_i + 4) != U'-') return false;
+        const auto month = digits(m_i + 5, m_i + 7);
+        if (!month || at(m_i + 7) != U'-') return false;
+        const auto day = digits(m_i + 8, m_i + 10);
+        if (!day || isDigit(at(m_i + 10))) return false;
+        if (at(m_i + 10) == U'T') {
+            const auto hour = digits(m_i + 11, m_i + 13);
+            const auto minute = at(m_i + 13) == U':' ? digits(m_i + 14, m_i + 16) : std::nullopt;
             if (hour && minute) {
                 IsoParts iso{int(*year), int(*month), int(*day), int(*hour), int(*minute), 0, std::nullopt};
                 isoDateTime(iso);
                 return true;
             }
         }
-        push(TokenKind::Date, i, i + 10).date = DateParts{int(*year), int(*month), int(*day)};
-        i += 10;
+        push(TokenKind::Date, m_i, m_i + 10).date = DateParts{int(*year), int(*month), int(*day)};
+        m_i += 10;
         return true;
     }
 
     void isoDateTime(IsoParts iso) {
-        qsizetype p = i + 16;
+        qsizetype p = m_i + 16;
         if (at(p) == U':') {
             if (const auto second = digits(p + 1, p + 3)) {
                 iso.second = int(*second);
@@ -462,37 +462,37 @@ private:
                 iso.offsetSeconds = int((z == U'-' ? -1 : 1) * (*hh * 3600 + mm * 60));
             }
         }
-        push(TokenKind::IsoDateTime, i, p).iso = iso;
-        i = p;
+        push(TokenKind::IsoDateTime, m_i, p).iso = iso;
+        m_i = p;
     }
 
     bool dayMonthYear() {
-        const qsizetype r1 = runOfDigits(i);
+        const qsizetype r1 = runOfDigits(m_i);
         if (r1 < 1 || r1 > 2) return false;
-        const char32_t sep = at(i + r1);
+        const char32_t sep = at(m_i + r1);
         if (sep != U'.' && sep != U'/') return false;
-        const qsizetype b0 = i + r1 + 1;
+        const qsizetype b0 = m_i + r1 + 1;
         const qsizetype r2 = runOfDigits(b0);
         if (r2 < 1 || r2 > 2 || at(b0 + r2) != sep) return false;
         const qsizetype y0 = b0 + r2 + 1;
         if (runOfDigits(y0) != 4) return false;
-        const int a = int(*digits(i, i + r1));
+        const int a = int(*digits(m_i, m_i + r1));
         const int b = int(*digits(b0, b0 + r2));
         const int year = int(*digits(y0, y0 + 4));
         // Only "/" follows the locale's order; "." is always day first.
-        const bool mf = monthFirst && sep == U'/';
-        push(TokenKind::Date, i, y0 + 4).date = DateParts{year, mf ? a : b, mf ? b : a};
-        i = y0 + 4;
+        const bool mf = m_monthFirst && sep == U'/';
+        push(TokenKind::Date, m_i, y0 + 4).date = DateParts{year, mf ? a : b, mf ? b : a};
+        m_i = y0 + 4;
         return true;
     }
 
     bool clockTime() {
-        const qsizetype r = runOfDigits(i);
-        if (r < 1 || r > 3 || at(i + r) != U':') return false;
-        const auto minute = digits(i + r + 1, i + r + 3);
-        if (!minute || isDigit(at(i + r + 3))) return false;
-        const qint64 hour = *digits(i, i + r);
-        qsizetype end = i + r + 3;
+        const qsizetype r = runOfDigits(m_i);
+        if (r < 1 || r > 3 || at(m_i + r) != U':') return false;
+        const auto minute = digits(m_i + r + 1, m_i + r + 3);
+        if (!minute || isDigit(at(m_i + r + 3))) return false;
+        const qint64 hour = *digits(m_i, m_i + r);
+        qsizetype end = m_i + r + 3;
         std::optional<qint64> second;
         if (at(end) == U':' && !isDigit(at(end + 3))) {
             second = digits(end + 1, end + 3);
@@ -501,8 +501,8 @@ private:
         if (const auto marker = ampm(end)) {
             pushClock(marker->end, clockToken(hour, *minute, second.value_or(0), marker->pm));
         } else if (second && *minute <= 59 && *second <= 59) {
-            push(TokenKind::Hms, i, end).number = double(hour * 3600 + *minute * 60 + *second);
-            i = end;
+            push(TokenKind::Hms, m_i, end).number = double(hour * 3600 + *minute * 60 + *second);
+            m_i = end;
         } else {
             pushClock(end, clockToken(hour, *minute, second.value_or(0), std::nullopt));
         }
@@ -510,26 +510,26 @@ private:
     }
 
     bool hourWithMarker() {
-        const qsizetype r = runOfDigits(i);
-        if (r < 1 || r > 2 || at(i + r) == U'.') return false;
-        const auto marker = ampm(i + r);
+        const qsizetype r = runOfDigits(m_i);
+        if (r < 1 || r > 2 || at(m_i + r) == U'.') return false;
+        const auto marker = ampm(m_i + r);
         if (!marker) return false;
-        pushClock(marker->end, clockToken(*digits(i, i + r), 0, 0, marker->pm));
+        pushClock(marker->end, clockToken(*digits(m_i, m_i + r), 0, 0, marker->pm));
         return true;
     }
 
     // Decimal number from i, which is a digit or a "." before one.
     void decimal() {
         QVarLengthArray<char, 64> t; // on the stack for any usual number
-        if (s[i] == U'.') t.append('0');
-        qsizetype j = i;
+        if (m_s[m_i] == U'.') t.append('0');
+        qsizetype j = m_i;
         while (isDigit(at(j)))
-            t.append(char(s[j++]));
-        const qsizetype run = j - i;
+            t.append(char(m_s[j++]));
+        const qsizetype run = j - m_i;
         if (run >= 1 && run <= 3) {
             while (at(j) == U',' && digits(j + 1, j + 4) && !isDigit(at(j + 4))) {
                 for (qsizetype k = j + 1; k < j + 4; ++k)
-                    t.append(char(s[k]));
+                    t.append(char(m_s[k]));
                 j += 4;
             }
         }
@@ -537,20 +537,21 @@ private:
             t.append('.');
             ++j;
             while (isDigit(at(j)))
-                t.append(char(s[j++]));
+                t.append(char(m_s[j++]));
         }
         if (at(j) == U'e' || at(j) == U'E') {
             qsizetype k = j + 1;
             if (at(k) == U'+' || at(k) == U'-') ++k;
             if (isDigit(at(k))) {
                 while (j < k)
-                    t.append(char(s[j++]));
+                    t.append(char(m_s[j++]));
                 while (isDigit(at(j)))
-                    t.append(char(s[j++]));
+                    t.append(char(m_s[j++]));
             }
         }
-        push(TokenKind::Number, i, j).number = readDecimal(std::string_view(t.data(), std::size_t(t.size())));
-        i = j;
+        push(TokenKind::Number, m_i, j).number =
+            readDecimal(std::string_view(t.data(), std::size_t(t.size())));
+        m_i = j;
         if (at(j) == U'x' && isDigit(at(j + 1))) word(j + 1); // "3x4": the x between two numbers
     }
 };

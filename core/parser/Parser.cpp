@@ -59,18 +59,19 @@ Role defaultRole(TokenKind kind) {
 } // namespace
 
 LineParser::LineParser(QList<Token> tokens, LineEnv& env)
-    : TokenCursor(withoutQuoted(tokens)), quoted(onlyQuoted(tokens)), env(env) {}
+    : TokenCursor(withoutQuoted(tokens)), m_quoted(onlyQuoted(tokens)), m_env(env) {}
 
 LineParser::LineParser(QList<Token> tokens, LineEnv&& env)
-    : TokenCursor(withoutQuoted(tokens)), quoted(onlyQuoted(tokens)), ownEnv(std::move(env)), env(*ownEnv) {}
+    : TokenCursor(withoutQuoted(tokens)), m_quoted(onlyQuoted(tokens)), m_ownEnv(std::move(env)),
+      m_env(*m_ownEnv) {}
 
 LineParser::~LineParser() {
-    if (ownEnv) return;
-    for (auto it = replacedVariables.crbegin(); it != replacedVariables.crend(); ++it) {
+    if (m_ownEnv) return;
+    for (auto it = m_replacedVariables.crbegin(); it != m_replacedVariables.crend(); ++it) {
         if (it->second)
-            env.variables.insert(it->first, *it->second);
+            m_env.variables.insert(it->first, *it->second);
         else
-            env.variables.remove(it->first);
+            m_env.variables.remove(it->first);
     }
 }
 
@@ -83,7 +84,7 @@ QList<Highlight> LineParser::highlights(qsizetype offset) const {
 void LineParser::appendHighlights(QList<Highlight>& out, qsizetype offset) const {
     // Sized once for every token and cut to the ones written.
     const qsizetype start = out.size();
-    out.resize(start + t.size() + quoted.size());
+    out.resize(start + t.size() + m_quoted.size());
     Highlight* next = out.data() + start;
     for (qsizetype i = 0; i < t.size(); ++i) {
         const Token& tok = t[i];
@@ -97,7 +98,7 @@ void LineParser::appendHighlights(QList<Highlight>& out, qsizetype offset) const
             role = defaultRole(tok.kind);
         *next++ = Highlight{TextRange{tok.range.location + offset, tok.range.length}, role};
     }
-    for (const Token& tok : quoted)
+    for (const Token& tok : m_quoted)
         *next++ = Highlight{TextRange{tok.range.location + offset, tok.range.length}, Role::Comment};
     out.resize(next - out.constData());
 }

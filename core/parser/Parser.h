@@ -81,12 +81,12 @@ public:
     void appendHighlights(QList<Highlight>& out, qsizetype offset) const;
 
     // Assignments made inside conditional branches, in order.
-    const QList<Assignment>& assignments() const { return assignments_; }
+    const QList<Assignment>& assignments() const { return branchAssignments; }
     // Whether a unit term took the word "pt".
-    bool usedPt() const { return usedPt_; }
+    bool usedPt() const { return tookPt; }
 
     // A conversion word at i followed by a unit expression ending at a boundary: the unit and
-    // the index after it. Moves and marks nothing, but reading "pt" sets usedPt.
+    // the index after it. Moves and marks nothing, but reading "pt" sets tookPt.
     std::optional<std::pair<CompoundUnit, int>> conversionTarget(int i);
 
     // Shared word tables, lower-case, built once on first use.
@@ -255,7 +255,7 @@ private:
     // ---- Numbers with units ----------------------------------------------------------------
     Value attachUnit(double x);
     std::optional<double> magnitudeSuffix(bool allowB);
-    // Not const: reading "pt" sets usedPt.
+    // Not const: reading "pt" sets tookPt.
     std::optional<std::pair<CompoundUnit, int>> unitAt(int i);
     [[nodiscard]] bool isUnitWord(int i) const;
 
@@ -268,7 +268,7 @@ private:
     [[nodiscard]] bool continuesExpression(const Token& tok) const;
 
     // ---- Unit expressions ------------------------------------------------------------------
-    // Not const: reading "pt" sets usedPt.
+    // Not const: reading "pt" sets tookPt.
     std::optional<std::pair<CompoundUnit, int>> unitTermAt(int i);
     std::optional<std::pair<CompoundUnit, int>> unitExprAt(int i);
     [[nodiscard]] bool isBoundary(int i) const;
@@ -360,7 +360,8 @@ private:
     // The zoned time of a clock time, an instant or a zoned time; nothing for other values.
     [[nodiscard]] std::optional<ZonedTime> zoned(const Value& v) const;
     // The same instant shown in another zone, the day shift following the local dates.
-    [[nodiscard]] ZonedTime convertZone(const ZonedTime& z, const QTimeZone& zone, const QString& label) const;
+    [[nodiscard]] ZonedTime convertZone(const ZonedTime& z, const QTimeZone& zone,
+                                        const QString& label) const;
     // "time difference between A and B".
     std::optional<Value> zoneDifference(const QString& head, TrialCommit& commit);
     // "time in Z".
@@ -368,16 +369,16 @@ private:
 
     // ---- Fields ----------------------------------------------------------------------------
     // The cursor holds the tokens without the quoted ones and the state trials put back.
-    const QList<Token> quoted;
-    std::optional<LineEnv> ownEnv; // when the parser keeps its env
-    LineEnv& env;
-    int depth = 0; // nesting guard
+    const QList<Token> m_quoted;
+    std::optional<LineEnv> m_ownEnv; // when the parser keeps its env
+    LineEnv& m_env;
+    int m_depth = 0; // nesting guard
     // What the borrowed env's variables held before a branch assigned them: put back on drop.
-    QList<std::pair<QString, std::optional<Value>>> replacedVariables;
+    QList<std::pair<QString, std::optional<Value>>> m_replacedVariables;
     // The line's first primary with lastWasPercent after it, read by parseLine before the
     // operator chain; the chain's first parsePrimary takes it.
-    std::optional<std::pair<Value, bool>> firstPrimary;
-    bool impliedYear = false; // a month and day took the current year since this was last cleared
+    std::optional<std::pair<Value, bool>> m_firstPrimary;
+    bool m_impliedYear = false; // a month and day took the current year since this was last cleared
 
     // Offers found (a callable (const QString& name, int n) -> bool) the first n of the count
     // words at i joined by single blanks, for n from count down to least, until it answers true;
@@ -403,18 +404,18 @@ private:
 // One level of operand nesting; too many stop the line instead of the stack.
 class LineParser::Nesting {
 public:
-    explicit Nesting(LineParser& parser) : lp(parser) {
-        if (++lp.depth > kMaxDepth) {
-            --lp.depth;
+    explicit Nesting(LineParser& parser) : m_lp(parser) {
+        if (++m_lp.m_depth > kMaxDepth) {
+            --m_lp.m_depth;
             throw CalcError(QStringLiteral("Too deeply nested"));
         }
     }
-    ~Nesting() { --lp.depth; }
+    ~Nesting() { --m_lp.m_depth; }
     Nesting(const Nesting&) = delete;
     Nesting& operator=(const Nesting&) = delete;
 
 private:
-    LineParser& lp;
+    LineParser& m_lp;
 };
 
 template <class F> void LineParser::longestName(int i, int count, int least, bool lower, F&& found) const {
@@ -465,9 +466,9 @@ public:
     [[nodiscard]] const std::vector<const Phrase*>& phrasesFor(const QString& head) const;
 
 private:
-    const std::vector<Phrase> rows;
-    QHash<QString, std::vector<const Phrase*>> byHead;
-    std::vector<const Phrase*> anyHead;
+    const std::vector<Phrase> m_rows;
+    QHash<QString, std::vector<const Phrase*>> m_byHead;
+    std::vector<const Phrase*> m_anyHead;
 };
 
 inline const LineParser::PhraseLayer& LineParser::keywords() {

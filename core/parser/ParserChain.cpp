@@ -78,12 +78,12 @@ bool LineParser::compare(const Value& a, const Value& b, QStringView op) const {
         if (qa.unit.isNone() || qb.unit.isNone() || qa.unit == qb.unit)
             y = qb.value;
         else
-            y = Arith::convert(qb, qa.unit, env.ctx).value;
+            y = Arith::convert(qb, qa.unit, m_env.ctx).value;
         break;
     }
     case ValueKind::Date:
         // The signed day count from a to b: a later b means a < b.
-        y = double(ValueArith::daysBetween(std::get<CalendarDate>(a), std::get<CalendarDate>(b), env.ctx));
+        y = double(ValueArith::daysBetween(std::get<CalendarDate>(a), std::get<CalendarDate>(b), m_env.ctx));
         break;
     case ValueKind::Clock: {
         const ClockTime& ca = std::get<ClockTime>(a);
@@ -190,7 +190,7 @@ Value LineParser::parseAdditive() {
         mark(p, Role::Op);
         advance();
         const Value right = parseMultiplicative();
-        left = ValueArith::add(left, right, env.ctx, subtract);
+        left = ValueArith::add(left, right, m_env.ctx, subtract);
     }
 }
 

@@ -17,7 +17,7 @@ std::optional<Value> LineParser::parseLine() {
             lastWasPercent = false;
             std::optional<Value> first = primaryOrNothing();
             if (!first) return std::nullopt;
-            firstPrimary.emplace(std::move(*first), lastWasPercent);
+            m_firstPrimary.emplace(std::move(*first), lastWasPercent);
         }
         Value v = parseConversion();
         finishLine();

@@ -8,16 +8,16 @@
 namespace VexilCore {
 
 LineParser::PhraseLayer::PhraseLayer(Hooks hooks, std::vector<Phrase> phrases)
-    : hooks(hooks), rows(std::move(phrases)) {
+    : hooks(hooks), m_rows(std::move(phrases)) {
     // Each head gets its own rows together with the rows that any word may lead, in table order,
     // so that a word is looked up once.
-    for (const Phrase& row : rows) {
-        if (row.heads.empty()) anyHead.push_back(&row);
+    for (const Phrase& row : m_rows) {
+        if (row.heads.empty()) m_anyHead.push_back(&row);
         for (QStringView head : row.heads)
-            byHead.insert(head.toString(), {});
+            m_byHead.insert(head.toString(), {});
     }
-    for (auto it = byHead.begin(); it != byHead.end(); ++it)
-        for (const Phrase& row : rows)
+    for (auto it = m_byHead.begin(); it != m_byHead.end(); ++it)
+        for (const Phrase& row : m_rows)
             if (row.heads.empty() ||
                 std::find(row.heads.cbegin(), row.heads.cend(), it.key()) != row.heads.cend())
                 it->push_back(&row);
@@ -25,8 +25,8 @@ LineParser::PhraseLayer::PhraseLayer(Hooks hooks, std::vector<Phrase> phrases)
 
 const std::vector<const LineParser::PhraseLayer::Phrase*>&
 LineParser::PhraseLayer::phrasesFor(const QString& head) const {
-    const auto found = byHead.constFind(head);
-    return found == byHead.cend() ? anyHead : *found;
+    const auto found = m_byHead.constFind(head);
+    return found == m_byHead.cend() ? m_anyHead : *found;
 }
 
 void LineParser::install(const PhraseLayer& layer) {

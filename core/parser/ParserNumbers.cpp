@@ -47,7 +47,7 @@ Value LineParser::attachUnit(double x) {
             mark(p, Role::Number);
             advance();
             const qint64 year = parseOptionalYear();
-            return CalendarDate::make(year, *month, qint64(x), env.ctx.calendar);
+            return CalendarDate::make(year, *month, qint64(x), m_env.ctx.calendar);
         }
         if (lw == u"x") return Quantity(x, CompoundUnit::none());
         // "5 in cm" and "255 in hex" are conversions; "5 in" is five inches.
@@ -112,7 +112,7 @@ std::optional<std::pair<CompoundUnit, int>> LineParser::unitAt(int i) {
 
 bool LineParser::isUnitWord(int i) const {
     if (i < 0 || i >= t.size() || t[i].kind != TokenKind::Word) return false;
-    return Units::lookupWord(t[i].text, false) || env.customUnits.contains(t[i].lower);
+    return Units::lookupWord(t[i].text, false) || m_env.customUnits.contains(t[i].lower);
 }
 
 } // namespace VexilCore

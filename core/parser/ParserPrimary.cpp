@@ -24,10 +24,10 @@ QTime timeOfDay(double seconds) {
 } // namespace
 
 Value LineParser::parsePrimary() {
-    if (firstPrimary) {
-        Value v = std::move(firstPrimary->first);
-        lastWasPercent = firstPrimary->second;
-        firstPrimary.reset();
+    if (m_firstPrimary) {
+        Value v = std::move(m_firstPrimary->first);
+        lastWasPercent = m_firstPrimary->second;
+        m_firstPrimary.reset();
         return v;
     }
     if (std::optional<Value> v = primaryOrNothing()) return std::move(*v);
@@ -61,7 +61,7 @@ std::optional<Value> LineParser::primaryOrNothing() {
             const DateParts d = tok.date;
             advance();
             sawValue = true;
-            return CalendarDate::make(d.year, d.month, d.day, env.ctx.calendar);
+            return CalendarDate::make(d.year, d.month, d.day, m_env.ctx.calendar);
         }
         case TokenKind::IsoDateTime: {
             mark(p, Role::Number);
@@ -91,10 +91,10 @@ std::optional<Value> LineParser::primaryOrNothing() {
             continue;
         case TokenKind::Injected:
             // Only the document pass places this token, together with the value it stands for.
-            if (!env.continuation) return std::nullopt;
+            if (!m_env.continuation) return std::nullopt;
             advance();
             sawValue = true;
-            return *env.continuation;
+            return *m_env.continuation;
         case TokenKind::Comment:
         case TokenKind::Quoted:
         case TokenKind::Eof:
@@ -162,7 +162,7 @@ Value LineParser::parseIsoDateTime(const IsoParts& iso) const {
         throw invalidDate();
     const QDate date(iso.year, iso.month, iso.day);
     const QTime time(iso.hour, iso.minute, iso.second);
-    if (!iso.offsetSeconds) return Instant{Calendar::wallToInstant(env.ctx.calendar.zone, date, time)};
+    if (!iso.offsetSeconds) return Instant{Calendar::wallToInstant(m_env.ctx.calendar.zone, date, time)};
     // Offsets beyond what a fixed-offset zone may have name no instant.
     const int offset = *iso.offsetSeconds;
     if (offset < QTimeZone::MinUtcOffsetSecs || offset > QTimeZone::MaxUtcOffsetSecs) throw invalidDate();
@@ -179,7 +179,7 @@ Value LineParser::parseClock(const ClockParts& clock) {
     if (!zone || isUnitWord(p)) return c;
     markRange(p, zone->end, Role::Unit);
     p = zone->end;
-    const std::optional<QDateTime> now = Calendar::toDateTime(env.ctx.now, zone->zone);
+    const std::optional<QDateTime> now = Calendar::toDateTime(m_env.ctx.now, zone->zone);
     if (!now) throw CalcError(QStringLiteral("Date out of range"));
     const double instant =
         Calendar::wallToInstant(zone->zone, now->date(), timeOfDay(c.seconds)) + double(c.dayOffset) * 86400;
@@ -199,10 +199,10 @@ Value LineParser::relativeToNow(const Value& v, int sign) const {
         }
     }
     if (calendarOnly) {
-        const CalendarDate today = CalendarDate::from(env.ctx.now, env.ctx.calendar);
-        return ValueArith::shift(today, *q, sign, env.ctx);
+        const CalendarDate today = CalendarDate::from(m_env.ctx.now, m_env.ctx.calendar);
+        return ValueArith::shift(today, *q, sign, m_env.ctx);
     }
-    return ValueArith::shift(Instant{env.ctx.now}, *q, sign, env.ctx);
+    return ValueArith::shift(Instant{m_env.ctx.now}, *q, sign, m_env.ctx);
 }
 
 std::optional<ClockTime> LineParser::clockFollowing() {
@@ -220,15 +220,15 @@ std::optional<ClockTime> LineParser::clockFollowing() {
 Instant LineParser::combine(const CalendarDate& date, const ClockTime& clock) const {
     const std::optional<QDate> d = date.toQDate();
     if (!d) throw invalidDate();
-    return Instant{Calendar::wallToInstant(env.ctx.calendar.zone, *d, timeOfDay(clock.seconds))};
+    return Instant{Calendar::wallToInstant(m_env.ctx.calendar.zone, *d, timeOfDay(clock.seconds))};
 }
 
 bool LineParser::isProseWord(int i) const {
     if (i < 0 || i >= t.size() || t[i].kind != TokenKind::Word) return false;
     const Token& tok = t[i];
     const QString& lw = tok.lower;
-    if (reserved().contains(lw) || stopWords.contains(lw) || env.variables.contains(tok.text) ||
-        Units::lookupWord(tok.text, false) || months().contains(lw) || env.customUnits.contains(lw))
+    if (reserved().contains(lw) || stopWords.contains(lw) || m_env.variables.contains(tok.text) ||
+        Units::lookupWord(tok.text, false) || months().contains(lw) || m_env.customUnits.contains(lw))
         return false;
     // "line12" refers to a line; "linen" is prose.
     if (lw.startsWith(u"line") && lineNumber(QStringView(lw).mid(4))) return false;

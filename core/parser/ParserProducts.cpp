@@ -140,7 +140,7 @@ bool LineParser::strictOperandStart(int i) const {
     if (isValueToken(tok.kind)) return true;
     if (tok.kind == TokenKind::Sym) return tok.text == u"(" || tok.text == u"-";
     if (tok.kind != TokenKind::Word) return false;
-    if (env.variables.contains(tok.text) || variableAt(i)) return true;
+    if (m_env.variables.contains(tok.text) || variableAt(i)) return true;
     const QString& lw = tok.lower;
     if (constants().contains(lw) || functions().contains(lw) || isLineReference(lw)) return true;
     if (const auto up = Units::lookupWord(tok.text, false); up && up->unit && up->unit->isCurrency())
@@ -154,25 +154,25 @@ bool LineParser::canStartOperand(int i) const {
     if (isValueToken(tok.kind)) return true;
     if (tok.kind == TokenKind::Sym) return tok.text == u"(" || tok.text == u"-" || tok.text == u"+";
     if (tok.kind != TokenKind::Word) return false;
-    if (env.variables.contains(tok.text)) return true;
+    if (m_env.variables.contains(tok.text)) return true;
     if (operatorWords().contains(tok.lower) || conversionWords().contains(tok.lower)) return false;
     return !stopWords.contains(tok.lower);
 }
 
 std::optional<LineParser::VariableMatch> LineParser::variableAt(int i) const {
-    if (env.variables.isEmpty() || i < 0) return std::nullopt;
+    if (m_env.variables.isEmpty() || i < 0) return std::nullopt;
     int n = 0;
     while (n < 4 && i + n < t.size() && t[i + n].kind == TokenKind::Word)
         ++n;
     if (n == 1) {
-        const auto it = env.variables.constFind(t[i].text);
-        if (it == env.variables.constEnd()) return std::nullopt;
+        const auto it = m_env.variables.constFind(t[i].text);
+        if (it == m_env.variables.constEnd()) return std::nullopt;
         return VariableMatch{t[i].text, it.value(), i + 1};
     }
     std::optional<VariableMatch> match;
     longestName(i, n, 1, false, [&](const QString& name, int words) {
-        const auto it = env.variables.constFind(name);
-        if (it == env.variables.constEnd()) return false;
+        const auto it = m_env.variables.constFind(name);
+        if (it == m_env.variables.constEnd()) return false;
         match = VariableMatch{QString(name.constData(), name.size()), it.value(), i + words};
         return true;
     });
@@ -183,18 +183,18 @@ Quantity LineParser::multiplicative(const Quantity& left, MulOp op, const Quanti
     const double a = left.value, b = right.value;
     switch (op) {
     case MulOp::Multiply:
-        return Arith::multiply(left, right, env.ctx);
+        return Arith::multiply(left, right, m_env.ctx);
     case MulOp::Divide:
         if (b == 0) throw CalcError(QStringLiteral("Division by zero"));
-        return quotient(left, right, env.ctx);
+        return quotient(left, right, m_env.ctx);
     case MulOp::Of:
-        return Arith::of(left, right, env.ctx);
+        return Arith::of(left, right, m_env.ctx);
     case MulOp::Mod: {
         if (b == 0) throw CalcError(QStringLiteral("Division by zero"));
         if (left.unit.isNone()) return Quantity(flooredRemainder(a, b), right.unit);
         if (right.unit.isNone() || left.unit == right.unit)
             return Quantity(flooredRemainder(a, b), left.unit);
-        const double converted = Arith::convert(right, left.unit, env.ctx).value;
+        const double converted = Arith::convert(right, left.unit, m_env.ctx).value;
         // A divisor that underflows to 0 in the left unit would give NaN.
         if (converted == 0) throw CalcError(QStringLiteral("Division by zero"));
         return Quantity(flooredRemainder(a, converted), left.unit);
@@ -206,12 +206,12 @@ Quantity LineParser::multiplicative(const Quantity& left, MulOp op, const Quanti
     case MulOp::At: {
         std::optional<Quantity> product, quot;
         try {
-            product = Arith::multiply(left, right, env.ctx);
+            product = Arith::multiply(left, right, m_env.ctx);
         } catch (const CalcError&) {
         }
         if (b != 0) {
             try {
-                quot = quotient(left, right, env.ctx);
+                quot = quotient(left, right, m_env.ctx);
             } catch (const CalcError&) {
             }
         }

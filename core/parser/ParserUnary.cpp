@@ -8,7 +8,7 @@ namespace VexilCore {
 Value LineParser::parseUnary() {
     const Token& tok = t[p];
     // A primary read ahead by parseLine stands first: the token at p comes after it.
-    if (firstPrimary || !(tok.isSym(u"-") || tok.isSym(u"+"))) return parsePower();
+    if (m_firstPrimary || !(tok.isSym(u"-") || tok.isSym(u"+"))) return parsePower();
     const bool minus = tok.text == u"-";
     mark(p, Role::Op);
     advance();
@@ -67,7 +67,7 @@ void LineParser::skipTrailingText() {
         }
         if (tok.kind != TokenKind::Word) return;
         if (conversionWords().contains(tok.lower) || triggerWords().contains(tok.lower) ||
-            env.variables.contains(tok.text) || Units::lookupWord(tok.text, false))
+            m_env.variables.contains(tok.text) || Units::lookupWord(tok.text, false))
             return;
     }
 }
@@ -87,7 +87,7 @@ CalcError LineParser::unexpected() {
             mark(p, Role::Op);
             return CalcError(QStringLiteral("Expected a value"), true);
         }
-        if (functions().contains(tok.lower) || env.variables.contains(tok.text) ||
+        if (functions().contains(tok.lower) || m_env.variables.contains(tok.text) ||
             constants().contains(tok.lower))
             return CalcError(QStringLiteral("Missing operator before '") + tok.text + QStringLiteral("'"));
         return CalcError(QStringLiteral("Unexpected '") + tok.text + QStringLiteral("'"));

@@ -71,7 +71,7 @@ std::optional<std::pair<CompoundUnit, int>> LineParser::unitTermAt(int i) {
 
     std::optional<CompoundUnit> term;
     int end = i + 1;
-    if (const auto custom = env.customUnits.constFind(first.lower); custom != env.customUnits.cend()) {
+    if (const auto custom = m_env.customUnits.constFind(first.lower); custom != m_env.customUnits.cend()) {
         term = CompoundUnit(*custom);
     } else {
         // The longest registry phrase first: "fl oz", "nautical miles". Most words start none, and
@@ -97,10 +97,10 @@ std::optional<std::pair<CompoundUnit, int>> LineParser::unitTermAt(int i) {
             }
         }
         if (!term) {
-            const std::optional<UnitPower> found = Units::lookupWord(first.text, env.ptAsPint);
+            const std::optional<UnitPower> found = Units::lookupWord(first.text, m_env.ptAsPint);
             if (!found) return std::nullopt;
             term = CompoundUnit(found->unit, found->power);
-            if (first.text == u"pt") usedPt_ = true;
+            if (first.text == u"pt") tookPt = true;
         }
     }
 
@@ -187,7 +187,7 @@ void LineParser::absorbMixedUnits(Quantity& q) {
         markUnitTokens(p + 1, next->second);
         p = next->second;
         terms.append(Quantity::Term{v, u2});
-        q = Arith::add(q, Quantity(v, next->first), env.ctx);
+        q = Arith::add(q, Quantity(v, next->first), m_env.ctx);
     }
     if (terms.size() >= 2) q.terms = terms;
 }
@@ -199,10 +199,10 @@ Value LineParser::convert(const Value& v, const CompoundUnit& target, const QStr
         // A plain number "in" a length is read as inches: "5 in cm".
         if (keyword == u"in" && target.dim() == Dimension::length)
             return Arith::convert(Quantity(q->value, CompoundUnit(Units::unit(QStringLiteral("in")))), target,
-                                  env.ctx);
+                                  m_env.ctx);
         return Quantity(q->value, target);
     }
-    Quantity r = Arith::convert(*q, target, env.ctx);
+    Quantity r = Arith::convert(*q, target, m_env.ctx);
     if (q->style.kind == DisplayStyle::Breakdown || q->style.kind == DisplayStyle::Hms)
         r.style = DisplayStyle::Plain;
     return r;

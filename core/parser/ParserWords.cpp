@@ -127,7 +127,7 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
             advance(2);
             sawValue = true;
             const qint64 year = parseOptionalYear();
-            return CalendarDate::make(year, *month, d, env.ctx.calendar);
+            return CalendarDate::make(year, *month, d, m_env.ctx.calendar);
         }
     }
 
@@ -200,18 +200,18 @@ QList<Value> LineParser::readArguments() {
 
 Value LineParser::reference(qint64 n) const {
     const QString number = QString::number(n);
-    if (n <= 0 || n > env.lineCount) throw CalcError(QStringLiteral("There is no line ") + number);
-    if (n == env.currentLine) throw CalcError(QStringLiteral("A line can't refer to itself"));
-    if (n > env.currentLine)
+    if (n <= 0 || n > m_env.lineCount) throw CalcError(QStringLiteral("There is no line ") + number);
+    if (n == m_env.currentLine) throw CalcError(QStringLiteral("A line can't refer to itself"));
+    if (n > m_env.currentLine)
         throw CalcError(QStringLiteral("line") + number + QStringLiteral(" is below this line"));
-    const std::optional<LineResult> r = env.lineValue ? env.lineValue(int(n)) : std::nullopt;
+    const std::optional<LineResult> r = m_env.lineValue ? m_env.lineValue(int(n)) : std::nullopt;
     if (!r) throw CalcError(QStringLiteral("line") + number + QStringLiteral(" has no value"));
     if (const Value* v = std::get_if<Value>(&*r)) return *v;
     throw CalcError(QStringLiteral("line") + number + QStringLiteral(" has an error"));
 }
 
 CalendarDate LineParser::dayFromToday(int days) const {
-    const std::optional<QDateTime> now = Calendar::toDateTime(env.ctx.now, env.ctx.calendar.zone);
+    const std::optional<QDateTime> now = Calendar::toDateTime(m_env.ctx.now, m_env.ctx.calendar.zone);
     if (!now) throw CalcError(QStringLiteral("Date out of range"));
     const QDate d = now->date().addDays(days);
     return CalendarDate{d.year(), d.month(), d.day()};
@@ -232,8 +232,8 @@ std::optional<Value> LineParser::constant(const QString& lw, const QString& w) {
         v = Value(lw == u"true");
     else if (lw == u"ans") {
         mark(p, Role::Keyword);
-        if (!env.ans) throw CalcError(QStringLiteral("No previous result for ans"));
-        v = *env.ans;
+        if (!m_env.ans) throw CalcError(QStringLiteral("No previous result for ans"));
+        v = *m_env.ans;
     } else if (lw == u"today")
         v = dayFromToday(0);
     else if (lw == u"tomorrow")
@@ -241,7 +241,7 @@ std::optional<Value> LineParser::constant(const QString& lw, const QString& w) {
     else if (lw == u"yesterday")
         v = dayFromToday(-1);
     else if (lw == u"now") {
-        const std::optional<QDateTime> now = Calendar::toDateTime(env.ctx.now, env.ctx.calendar.zone);
+        const std::optional<QDateTime> now = Calendar::toDateTime(m_env.ctx.now, m_env.ctx.calendar.zone);
         if (!now) throw CalcError(QStringLiteral("Date out of range"));
         const QTime tm = now->time();
         v = ClockTime{double(tm.hour() * 3600 + tm.minute() * 60 + tm.second()), 0};
@@ -267,9 +267,9 @@ qint64 LineParser::parseOptionalYear() {
             return qint64(y);
         }
     }
-    const std::optional<QDateTime> now = Calendar::toDateTime(env.ctx.now, env.ctx.calendar.zone);
+    const std::optional<QDateTime> now = Calendar::toDateTime(m_env.ctx.now, m_env.ctx.calendar.zone);
     if (!now) throw CalcError(QStringLiteral("Date out of range"));
-    impliedYear = true;
+    m_impliedYear = true;
     return now->date().year();
 }
 

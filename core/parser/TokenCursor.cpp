@@ -20,15 +20,15 @@ TokenCursor::TokenCursor(QList<Token> tokens) : t(std::move(tokens)) {
 }
 
 TokenCursor::TrialState TokenCursor::save() const {
-    return TrialState{p, roles, sawValue, usedPt_, assignments_, lastWasPercent};
+    return TrialState{p, roles, sawValue, tookPt, branchAssignments, lastWasPercent};
 }
 
 void TokenCursor::restore(TrialState&& s) {
     p = s.p;
     roles = std::move(s.roles);
     sawValue = s.sawValue;
-    usedPt_ = s.usedPt;
-    assignments_ = std::move(s.assignments);
+    tookPt = s.tookPt;
+    branchAssignments = std::move(s.branchAssignments);
     lastWasPercent = s.lastWasPercent;
 }
 

@@ -24,8 +24,8 @@ struct NoValue {};
 using Assignment = std::pair<QString, Value>;
 
 // The token cursor of one line: the tokens, the position, the role given to each token and the
-// flags that travel with the position. A trial saves the six fields p, roles, sawValue, usedPt_,
-// assignments_ and lastWasPercent, and puts them all back when it fails. The stop words are not
+// flags that travel with the position. A trial saves the six fields p, roles, sawValue, tookPt,
+// branchAssignments and lastWasPercent, and puts them all back when it fails. The stop words are not
 // part of that: whoever adds some puts the previous set back on every path (StopWords).
 class TokenCursor {
 public:
@@ -56,11 +56,11 @@ public:
     // instead of rolling back (a recognised phrase reports its operand's error).
     class TrialCommit {
     public:
-        void operator()() { done = true; }
-        bool committed() const { return done; }
+        void operator()() { m_done = true; }
+        bool committed() const { return m_done; }
 
     private:
-        bool done = false;
+        bool m_done = false;
     };
 
     // Runs body (returning optional<Value>, optionally taking a TrialCommit&). When it throws
@@ -74,8 +74,8 @@ public:
     int p = 0;
     QList<std::optional<Role>> roles; // one per token
     bool sawValue = false;
-    bool usedPt_ = false;
-    QList<Assignment> assignments_;
+    bool tookPt = false;
+    QList<Assignment> branchAssignments;
     bool lastWasPercent = false;
     QSet<QString> stopWords; // lower-case words and symbol texts at which an operand ends
 
@@ -83,8 +83,8 @@ private:
     struct TrialState {
         int p;
         QList<std::optional<Role>> roles;
-        bool sawValue, usedPt;
-        QList<Assignment> assignments;
+        bool sawValue, tookPt;
+        QList<Assignment> branchAssignments;
         bool lastWasPercent;
     };
     TrialState save() const;
@@ -96,18 +96,18 @@ class TokenCursor::StopWords {
 public:
     enum Mode { Add, Replace };
     StopWords(TokenCursor& cursor, std::initializer_list<QStringView> words, Mode mode = Add)
-        : c(cursor), saved(cursor.stopWords) {
-        if (mode == Replace) c.stopWords.clear();
+        : m_cursor(cursor), m_saved(cursor.stopWords) {
+        if (mode == Replace) m_cursor.stopWords.clear();
         for (QStringView w : words)
-            c.stopWords.insert(w.toString());
+            m_cursor.stopWords.insert(w.toString());
     }
-    ~StopWords() { c.stopWords = std::move(saved); }
+    ~StopWords() { m_cursor.stopWords = std::move(m_saved); }
     StopWords(const StopWords&) = delete;
     StopWords& operator=(const StopWords&) = delete;
 
 private:
-    TokenCursor& c;
-    QSet<QString> saved;
+    TokenCursor& m_cursor;
+    QSet<QString> m_saved;
 };
 
 template <class F> std::optional<Value> TokenCursor::trial(F&& body) {

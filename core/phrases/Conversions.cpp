@@ -60,7 +60,7 @@ std::optional<Value> LineParser::mixedTarget(const Value& v) {
     mark(e1, Role::Op);
     markUnitTokens(e1 + 1, e2);
     p = e2;
-    Quantity r = Arith::convert(*q, CompoundUnit(u1), env.ctx);
+    Quantity r = Arith::convert(*q, CompoundUnit(u1), m_env.ctx);
     r.style = DisplayStyle::mixed({u1->id, u2->id});
     return r;
 }

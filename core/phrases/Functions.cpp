@@ -125,7 +125,7 @@ Value LineParser::applyFunction(const QString& name, const QList<Value>& args) {
     const auto radians = [&] {
         if (q->unit.isNone()) return x;
         if (q->unit.dim() == Dimension::angle)
-            return Arith::convert(*q, CompoundUnit(Units::unit(QStringLiteral("rad"))), env.ctx).value;
+            return Arith::convert(*q, CompoundUnit(Units::unit(QStringLiteral("rad"))), m_env.ctx).value;
         throw CalcError(name + QStringLiteral(" needs an angle"));
     };
     const auto inverse = [&](auto f, bool ranged, const char16_t* message) {

@@ -107,13 +107,13 @@ Value LineParser::branch(std::initializer_list<QStringView> stops, bool apply) {
     // A side not taken defines nothing.
     if (apply) {
         const QString name = words.join(u' ');
-        assignments_.append({name, v});
-        if (!ownEnv) {
-            const auto was = env.variables.constFind(name);
-            replacedVariables.append(
-                {name, was == env.variables.cend() ? std::nullopt : std::optional<Value>(*was)});
+        branchAssignments.append({name, v});
+        if (!m_ownEnv) {
+            const auto was = m_env.variables.constFind(name);
+            m_replacedVariables.append(
+                {name, was == m_env.variables.cend() ? std::nullopt : std::optional<Value>(*was)});
         }
-        env.variables.insert(name, v);
+        m_env.variables.insert(name, v);
     }
     return v;
 }

@@ -127,7 +127,7 @@ std::optional<Value> LineParser::midpointPhrase(const QString& head, TrialCommit
     const Quantity a = quantity(operand({u"and"}), head);
     expect({u"and"});
     const Quantity b = quantity(parseAdditive(), head);
-    const Pair both = inOneUnit(a, b, env.ctx);
+    const Pair both = inOneUnit(a, b, m_env.ctx);
     return Quantity(finite((both.a + both.b) / 2), both.unit);
 }
 
@@ -170,13 +170,14 @@ std::optional<Value> LineParser::randomPhrase(const QString&, TrialCommit& commi
     commit();
 
     const double u =
-        double(mix(env.ctx.randomSeed ^ mix(quint64(env.currentLine) ^ mix(quint64(at)))) >> 11) * 0x1.0p-53;
+        double(mix(m_env.ctx.randomSeed ^ mix(quint64(m_env.currentLine) ^ mix(quint64(at)))) >> 11) *
+        0x1.0p-53;
     if (!between && !from) return Quantity(u, CompoundUnit::none());
 
     const Quantity a = quantity(operand({between ? u"and" : u"to"}), name);
     expect({between ? u"and" : u"to"});
     const Quantity b = quantity(parseAdditive(), name);
-    const Pair both = inOneUnit(a, b, env.ctx);
+    const Pair both = inOneUnit(a, b, m_env.ctx);
     const double lo = std::min(both.a, both.b);
     const double hi = std::max(both.a, both.b);
     if (!std::isfinite(lo) || !std::isfinite(hi))
@@ -204,8 +205,8 @@ std::optional<Value> LineParser::clampPhrase(const QString&, TrialCommit& commit
     const Quantity a = quantity(operand({between ? u"and" : u"to"}), name);
     expect({between ? u"and" : u"to"});
     const Quantity b = quantity(parseAdditive(), name);
-    const double lo = inUnitOf(a, x, env.ctx);
-    const double hi = inUnitOf(b, x, env.ctx);
+    const double lo = inUnitOf(a, x, m_env.ctx);
+    const double hi = inUnitOf(b, x, m_env.ctx);
     if (lo > hi) throw CalcError(QStringLiteral("clamp needs the lower bound first"));
     return Quantity(std::clamp(x.value, lo, hi), x.unit);
 }

@@ -40,7 +40,7 @@ QDate qdate(const CalendarDate& d) {
 } // namespace
 
 CalendarDate LineParser::today() const {
-    return CalendarDate::from(env.ctx.now, env.ctx.calendar);
+    return CalendarDate::from(m_env.ctx.now, m_env.ctx.calendar);
 }
 
 // After the phrase's words: "of" or "for" and a date (a date-time counts by its day in the
@@ -49,7 +49,7 @@ CalendarDate LineParser::dateOperand() {
     if (!(eat({u"of"}, Role::Keyword) || eat({u"for"}, Role::Keyword))) return today();
     const Value v = parseAdditive();
     if (const CalendarDate* d = std::get_if<CalendarDate>(&v)) return *d;
-    if (const Instant* i = std::get_if<Instant>(&v)) return CalendarDate::from(i->secs, env.ctx.calendar);
+    if (const Instant* i = std::get_if<Instant>(&v)) return CalendarDate::from(i->secs, m_env.ctx.calendar);
     throw CalcError(QStringLiteral("Expected a date"));
 }
 
@@ -62,7 +62,7 @@ std::optional<Value> LineParser::dateInPhrase(const QString&, TrialCommit& commi
     markRange(p, zone->end, Role::Unit);
     p = zone->end;
     commit();
-    return CalendarDate::from(env.ctx.now, env.ctx.calendar.withZone(zone->zone));
+    return CalendarDate::from(m_env.ctx.now, m_env.ctx.calendar.withZone(zone->zone));
 }
 
 // "week number [of|for D]", "week of the year [of|for D]" -> the ISO week number of D or today.
@@ -90,7 +90,7 @@ std::optional<Value> LineParser::weekdayPhrase(const QString&, TrialCommit& comm
     if (const CalendarDate* date = std::get_if<CalendarDate>(&v))
         d = *date;
     else if (const Instant* i = std::get_if<Instant>(&v))
-        d = CalendarDate::from(i->secs, env.ctx.calendar);
+        d = CalendarDate::from(i->secs, m_env.ctx.calendar);
     else
         throw CalcError(QStringLiteral("Expected a date"));
     return weekdayName(qdate(d));

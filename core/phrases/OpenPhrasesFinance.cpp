@@ -104,7 +104,7 @@ double LineParser::spanYears(const Value& span, const QString& name) const {
     const Quantity q = quantity(span, name);
     if (q.unit.isNone() || q.unit.dim() != Dimension::time)
         throw CalcError(name + QStringLiteral(" needs a length of time, e.g. 4 years"));
-    return Arith::convert(q, unitOf(QStringLiteral("yr")), env.ctx).value;
+    return Arith::convert(q, unitOf(QStringLiteral("yr")), m_env.ctx).value;
 }
 
 void LineParser::financeTerms(FinanceTerms& terms, const QString& name, bool compounding) {
@@ -131,7 +131,7 @@ void LineParser::financeTerms(FinanceTerms& terms, const QString& name, bool com
                 markUnitTokens(p, unit->second);
                 p = unit->second;
                 terms.periodYears =
-                    Arith::convert(Quantity(1, unit->first), unitOf(QStringLiteral("yr")), env.ctx).value;
+                    Arith::convert(Quantity(1, unit->first), unitOf(QStringLiteral("yr")), m_env.ctx).value;
                 if (!(terms.periodYears > 0))
                     throw CalcError(QStringLiteral("Use a rate per year, month or day"));
             }

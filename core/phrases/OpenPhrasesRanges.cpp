@@ -79,9 +79,9 @@ std::optional<Value> LineParser::rangeOrChange(const Value& first) {
     // A unit name right after "to" was meant as a target that did not fit ("1 kg to m and kg"):
     // it is no second value, whatever the unit-after-operator reading would make of it.
     if (t[p].kind == TokenKind::Word) {
-        const bool usedPtBefore = usedPt_;
+        const bool usedPtBefore = tookPt;
         const bool unitFirst = unitExprAt(p).has_value();
-        usedPt_ = usedPtBefore;
+        tookPt = usedPtBefore;
         if (unitFirst) return std::nullopt;
     }
     std::optional<Value> read = trial([&]() -> std::optional<Value> { return parseAdditive(); });
@@ -107,10 +107,10 @@ std::optional<Value> LineParser::rangeOrChange(const Value& first) {
             const auto x = from.toQDate();
             const auto y = to.toQDate();
             if (!x || !y) throw CalcError(QStringLiteral("Date out of range"));
-            return Quantity(double(workdaysBetween(*x, *y, env.ctx.calendar.locale)),
+            return Quantity(double(workdaysBetween(*x, *y, m_env.ctx.calendar.locale)),
                             unitOf(QStringLiteral("workday")));
         }
-        return Quantity(double(ValueArith::daysBetween(from, to, env.ctx)), unitOf(QStringLiteral("d")));
+        return Quantity(double(ValueArith::daysBetween(from, to, m_env.ctx)), unitOf(QStringLiteral("d")));
     }
 
     if (a == ValueKind::Quantity && b == ValueKind::Quantity) {
@@ -118,7 +118,7 @@ std::optional<Value> LineParser::rangeOrChange(const Value& first) {
         const Quantity& y = std::get<Quantity>(second);
         if (x.unit.isNone() && y.unit.isNone())
             throw CalcError(QStringLiteral("Put a unit after 'to', or ask 'is what %'"));
-        const Pair both = inOneUnit(x, y, env.ctx);
+        const Pair both = inOneUnit(x, y, m_env.ctx);
         return Quantity(finite(both.b - both.a), both.unit);
     }
     throw needsTwo();
@@ -164,7 +164,7 @@ std::optional<Value> LineParser::timeBetweenPhrase(const QString& head, TrialCom
     // A yearless date that has passed (until) or is still to come (since) means the other year.
     const auto nearestYear = [this](std::optional<Value>& end, int direction) {
         auto* date = end ? std::get_if<CalendarDate>(&*end) : nullptr;
-        if (!impliedYear || !date) return;
+        if (!m_impliedYear || !date) return;
         const std::optional<QDate> day = date->toQDate();
         const std::optional<QDate> now = today().toQDate();
         if (!day || !now || (direction > 0 ? *day >= *now : *day <= *now)) return;
@@ -172,11 +172,11 @@ std::optional<Value> LineParser::timeBetweenPhrase(const QString& head, TrialCom
         *date = CalendarDate{shifted.year(), shifted.month(), shifted.day()};
     };
     if (*w == u"until" || *w == u"till") {
-        impliedYear = false;
+        m_impliedYear = false;
         to = parseAdditive();
         nearestYear(to, 1);
     } else if (*w == u"since") {
-        impliedYear = false;
+        m_impliedYear = false;
         from = parseAdditive();
         nearestYear(from, -1);
     } else {
@@ -194,7 +194,7 @@ std::optional<Value> LineParser::timeBetweenPhrase(const QString& head, TrialCom
     for (const std::optional<Value>* end : {&from, &to})
         if (*end && !isMoment(**end)) throw CalcError(QStringLiteral("Expected a date"));
 
-    const EvalContext& ctx = env.ctx;
+    const EvalContext& ctx = m_env.ctx;
     const CalendarCtx& cal = ctx.calendar;
     // A day count when both ends are days; seconds between instants otherwise.
     std::optional<qint64> days;
@@ -282,7 +282,7 @@ std::optional<Value> LineParser::unitInPhrase(const QString&, TrialCommit& commi
     markUnitTokens(head->second + 2, whole->second);
     p = whole->second;
     commit();
-    Quantity r = Arith::convert(Quantity(1, whole->first), head->first, env.ctx);
+    Quantity r = Arith::convert(Quantity(1, whole->first), head->first, m_env.ctx);
     return Quantity(finite(r.value), head->first);
 }
 

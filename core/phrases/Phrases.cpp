@@ -41,7 +41,7 @@ double LineParser::scalar(const Value& v, const QString& name) {
 }
 
 double LineParser::ratio(const Quantity& a, const Quantity& b) const {
-    const double divisor = a.unit == b.unit ? b.value : Arith::convert(b, a.unit, env.ctx).value;
+    const double divisor = a.unit == b.unit ? b.value : Arith::convert(b, a.unit, m_env.ctx).value;
     if (divisor == 0) throw CalcError(QStringLiteral("Division by zero"));
     return a.value / divisor;
 }
@@ -124,7 +124,7 @@ const LineParser::PhraseLayer& LineParser::phraseLayer() {
              direct},
             // A unit term followed by "in" and "a", "an" or "one" ("hours in a day"). A term spans
             // at most seven tokens (four words, "^", "-", a digit), so without such an "in" close by
-            // there is nothing to look up. Looking must not leave usedPt behind.
+            // there is nothing to look up. Looking must not leave tookPt behind.
             {{},
              [](LineParser& lp, const QString&) {
                  const auto inOneAhead = [&lp] {
@@ -133,9 +133,9 @@ const LineParser::PhraseLayer& LineParser::phraseLayer() {
                      return false;
                  };
                  if (!inOneAhead()) return false;
-                 const bool usedPtBefore = lp.usedPt_;
+                 const bool usedPtBefore = lp.tookPt;
                  const std::optional<std::pair<CompoundUnit, int>> term = lp.unitTermAt(lp.p);
-                 lp.usedPt_ = usedPtBefore;
+                 lp.tookPt = usedPtBefore;
                  return term && lp.matches({u"in"}, term->second) && lp.unitInFollows(term->second + 1);
              },
              &LineParser::unitInPhrase},
@@ -195,7 +195,7 @@ std::optional<Value> LineParser::zoneTimePhrase(const QString&, TrialCommit&) {
     markRange(p, zone->end, Role::Unit);
     mark(zone->end, Role::Keyword);
     advance(zone->end + 1 - p);
-    const ZonedTime here{env.ctx.now, env.ctx.calendar.zone, QString(), 0};
+    const ZonedTime here{m_env.ctx.now, m_env.ctx.calendar.zone, QString(), 0};
     return convertZone(here, zone->zone, zone->label);
 }
 
@@ -203,7 +203,7 @@ std::optional<Value> LineParser::timestampPhrase(const QString&, TrialCommit&) {
     mark(p, Role::Keyword);
     mark(p + 1, Role::Keyword);
     advance(2);
-    return Instant{env.ctx.now};
+    return Instant{m_env.ctx.now};
 }
 
 } // namespace VexilCore

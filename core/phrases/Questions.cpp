@@ -37,7 +37,7 @@ std::optional<Value> LineParser::isStatement(const Value& av) {
             const std::optional<QString> how = comparisonWord();
             if (!how) return Quantity(a.value, CompoundUnit::none(), DisplayStyle::Percent);
             Quantity b = quantity(parseAdditive(), that);
-            if (!a.unit.isNone() && !b.unit.isNone()) b = Arith::convert(b, a.unit, env.ctx);
+            if (!a.unit.isNone() && !b.unit.isNone()) b = Arith::convert(b, a.unit, m_env.ctx);
             if (b.value == 0) throw CalcError(QStringLiteral("Division by zero"));
             const double r = a.value / b.value;
             const double x = *how == u"of" ? r : *how == u"more" ? r - 1 : 1 - r;
@@ -110,7 +110,7 @@ std::optional<Value> LineParser::isStatement(const Value& av) {
             expect({u","});
             expect({u"what", u"is"});
             const Quantity d = quantity(parseAdditive(), that);
-            if (!b.unit.isNone() && !d.unit.isNone()) b = Arith::convert(b, d.unit, env.ctx);
+            if (!b.unit.isNone() && !d.unit.isNone()) b = Arith::convert(b, d.unit, m_env.ctx);
             if (b.value == 0) return std::nullopt;
             return Quantity(d.value / b.value * a.value, a.unit,
                             endedInPercent ? DisplayStyle::Percent : DisplayStyle::Plain);

@@ -63,7 +63,7 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
     const Token& tok = t[p];
     const std::optional<QString> w = word(p);
     const Token& next = peek(1);
-    const CalendarCtx& cal = env.ctx.calendar;
+    const CalendarCtx& cal = m_env.ctx.calendar;
 
     auto done = [&](int n, Value r) -> std::optional<Value> {
         for (int k = 0; k < n; ++k)
@@ -152,7 +152,7 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
         const Quantity q = quantity(v, QStringLiteral("That"));
         if (q.unit.isNone())
             throw CalcError(QStringLiteral("Use a length of time, e.g. 5.5 minutes as ") + *w);
-        Quantity r = Arith::convert(q, CompoundUnit(Units::unit(QStringLiteral("s"))), env.ctx);
+        Quantity r = Arith::convert(q, CompoundUnit(Units::unit(QStringLiteral("s"))), m_env.ctx);
         r.style = *w == u"duration" ? DisplayStyle::Breakdown : DisplayStyle::Hms;
         return done(1, std::move(r));
     }

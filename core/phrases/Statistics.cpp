@@ -65,7 +65,7 @@ Value LineParser::stat(const QString& name, const QList<Value>& values) const {
     QVarLengthArray<double, 16> x;
     for (const Quantity* q : qs)
         x.append(q->unit.isNone() || q->unit == target ? q->value
-                                                       : Arith::convert(*q, target, env.ctx).value);
+                                                       : Arith::convert(*q, target, m_env.ctx).value);
 
     const qsizetype n = x.size();
     const auto sum = [&] {

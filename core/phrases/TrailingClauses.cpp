@@ -29,7 +29,7 @@ std::optional<Value> LineParser::tail(const Value& a, const QString& w) {
         mark(p, Role::Keyword);
         advance();
         const Value b = parseAdditive();
-        return ValueArith::add(b, a, env.ctx, w == u"before");
+        return ValueArith::add(b, a, m_env.ctx, w == u"before");
     }
 
     if (shiftWord) {
@@ -53,7 +53,7 @@ std::optional<Value> LineParser::tail(const Value& a, const QString& w) {
         const auto* from = std::get_if<CalendarDate>(&a);
         const auto* to = std::get_if<CalendarDate>(&b);
         if (!from || !to) throw CalcError(QStringLiteral("Expected a date"));
-        const double days = double(ValueArith::daysBetween(*from, *to, env.ctx)) + 1;
+        const double days = double(ValueArith::daysBetween(*from, *to, m_env.ctx)) + 1;
         return Quantity(days, CompoundUnit(Units::unit(QStringLiteral("d"))));
     }
 

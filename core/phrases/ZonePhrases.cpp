@@ -34,7 +34,7 @@ std::optional<LineParser::ZoneMatch> LineParser::zoneAt(int i) const {
     QStringList words;
     for (int k = i; k < i + 3 && k < t.size() && t[k].kind == TokenKind::Word; ++k)
         words.append(t[k].text);
-    if (words.isEmpty() || env.variables.contains(words.first())) return std::nullopt;
+    if (words.isEmpty() || m_env.variables.contains(words.first())) return std::nullopt;
 
     std::optional<Zones::Match> m = Zones::match(words);
     if (!m) return std::nullopt;
@@ -60,11 +60,11 @@ std::optional<LineParser::ZoneMatch> LineParser::zoneAt(int i) const {
 }
 
 std::optional<ZonedTime> LineParser::zoned(const Value& v) const {
-    const QTimeZone& zone = env.ctx.calendar.zone;
+    const QTimeZone& zone = m_env.ctx.calendar.zone;
     switch (kindOf(v)) {
     case ValueKind::Clock: {
         const ClockTime& c = std::get<ClockTime>(v);
-        const std::optional<QDateTime> today = Calendar::toDateTime(env.ctx.now, zone);
+        const std::optional<QDateTime> today = Calendar::toDateTime(m_env.ctx.now, zone);
         if (!today) return std::nullopt;
         const qint64 s = qint64(std::floor(c.seconds));
         const QTime time(int(s / 3600), int(s % 3600 / 60), int(s % 60));
@@ -107,7 +107,7 @@ std::optional<Value> LineParser::zoneDifference(const QString&, TrialCommit& com
     if (!b || !isBoundary(b->end)) return std::nullopt;
     markRange(p, b->end, Role::Unit);
     advance(b->end - p);
-    const double now = env.ctx.now;
+    const double now = m_env.ctx.now;
     const double d = std::abs(double(offsetAt(a->zone, now)) - double(offsetAt(b->zone, now)));
     return ValueArith::hours(d);
 }
@@ -118,7 +118,7 @@ std::optional<Value> LineParser::timeIn(const QString&, TrialCommit&) {
     if (!z || !isBoundary(z->end)) return std::nullopt;
     markRange(p, z->end, Role::Unit);
     advance(z->end - p);
-    const ZonedTime here{env.ctx.now, env.ctx.calendar.zone, QString(), 0};
+    const ZonedTime here{m_env.ctx.now, m_env.ctx.calendar.zone, QString(), 0};
     return convertZone(here, z->zone, z->label);
 }
 

@@ -9,25 +9,24 @@ namespace VexilCore {
 
 // A value of the outside world whose reads can be noted, so that a caller can tell which lines
 // depend on the moment they were evaluated.
-template <class T>
-class Watched {
+template <class T> class Watched {
 public:
-    Watched(T value = T()) : value(value) {}
+    Watched(T value = T()) : m_value(value) {}
     Watched& operator=(T v) {
-        value = v;
+        m_value = v;
         return *this;
     }
     operator T() const {
         if (seen) *seen = true;
-        return value;
+        return m_value;
     }
     // The value without noting a read.
-    T peek() const { return value; }
+    T peek() const { return m_value; }
 
     bool* seen = nullptr;
 
 private:
-    T value;
+    T m_value;
 };
 
 // What one evaluation of a sheet needs from the outside world. Built once per re-evaluation.

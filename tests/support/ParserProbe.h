@@ -17,25 +17,25 @@ struct ParserProbe {
     int& p() { return lp.p; }
     QList<std::optional<Role>>& roles() { return lp.roles; }
     bool& sawValue() { return lp.sawValue; }
-    bool& usedPt() { return lp.usedPt_; }
+    bool& usedPt() { return lp.tookPt; }
     bool& lastWasPercent() { return lp.lastWasPercent; }
-    QList<Assignment>& assignments() { return lp.assignments_; }
+    QList<Assignment>& assignments() { return lp.branchAssignments; }
     QSet<QString>& stopWords() { return lp.stopWords; }
 
     // Everything a failed trial must put back, and the stop words.
     struct Snapshot {
         int p;
         QList<std::optional<Role>> roles;
-        bool sawValue, usedPt, lastWasPercent;
-        QList<Assignment> assignments;
+        bool sawValue, tookPt, lastWasPercent;
+        QList<Assignment> branchAssignments;
         QSet<QString> stopWords;
         bool operator==(const Snapshot&) const = default;
     };
     Snapshot snapshot() const {
-        return {lp.p, lp.roles, lp.sawValue, lp.usedPt_, lp.lastWasPercent, lp.assignments_, lp.stopWords};
+        return {lp.p, lp.roles, lp.sawValue, lp.tookPt, lp.lastWasPercent, lp.branchAssignments, lp.stopWords};
     }
 
-    int depth() const { return lp.depth; }
+    int depth() const { return lp.m_depth; }
     // The installed keyword half, taken away and put back as a type-erased pointer.
     static const void* takePhrases() { return LineParser::installed.exchange(nullptr); }
     static void putPhrasesBack(const void* layer) {
@@ -43,8 +43,8 @@ struct ParserProbe {
     }
     const QList<Token>& tokens() const { return lp.t; }
     bool atEnd() const { return lp.t[lp.p].atEnd(); }
-    const EvalContext& ctx() const { return lp.env.ctx; }
-    const QHash<QString, Value>& variables() const { return lp.env.variables; }
+    const EvalContext& ctx() const { return lp.m_env.ctx; }
+    const QHash<QString, Value>& variables() const { return lp.m_env.variables; }
 
     // ---- Cursor, trials and stop words ----------------------------------------------------------
     template <class F> std::optional<Value> trial(F&& body) { return lp.trial(std::forward<F>(body)); }

@@ -52,16 +52,16 @@ std::optional<Group> PagesController::Row::group() const {
 
 // --- Model ----------------------------------------------------------------------------------------
 
-PagesModel::PagesModel(PagesController& owner) : QAbstractListModel(nullptr), owner(owner) {}
+PagesModel::PagesModel(PagesController& owner) : QAbstractListModel(nullptr), m_owner(owner) {}
 
 int PagesModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(owner.rows().size());
+    return parent.isValid() ? 0 : int(m_owner.rows().size());
 }
 
 QVariant PagesModel::data(const QModelIndex& index, int role) const {
     const int row = index.row();
-    if (!index.isValid() || row < 0 || row >= owner.rows().size()) return {};
-    const auto& r = owner.rows()[row];
+    if (!index.isValid() || row < 0 || row >= m_owner.rows().size()) return {};
+    const auto& r = m_owner.rows()[row];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -70,7 +70,7 @@ QVariant PagesModel::data(const QModelIndex& index, int role) const {
         if (r.isSection()) return std::get<PagesController::Section>(r.value).title;
         return QStringLiteral("Pinned");
     case Qt::AccessibleTextRole:
-        return owner.accessibilityLabel(row);
+        return m_owner.accessibilityLabel(row);
     default:
         return {};
     }
@@ -78,9 +78,9 @@ QVariant PagesModel::data(const QModelIndex& index, int role) const {
 
 Qt::ItemFlags PagesModel::flags(const QModelIndex& index) const {
     const int row = index.row();
-    if (!index.isValid() || row < 0 || row >= owner.rows().size()) return Qt::ItemIsDropEnabled;
+    if (!index.isValid() || row < 0 || row >= m_owner.rows().size()) return Qt::ItemIsDropEnabled;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
-    const auto& r = owner.rows()[row];
+    const auto& r = m_owner.rows()[row];
     if (r.page()) flags |= Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsEditable;
     if (r.group()) flags |= Qt::ItemIsDragEnabled | Qt::ItemIsEditable;
     return flags;
@@ -92,7 +92,7 @@ QStringList PagesModel::mimeTypes() const {
 
 QMimeData* PagesModel::mimeData(const QModelIndexList& indexes) const {
     if (indexes.isEmpty()) return nullptr;
-    const auto payload = owner.pasteboardPayload(indexes.first().row());
+    const auto payload = m_owner.pasteboardPayload(indexes.first().row());
     if (!payload) return nullptr;
     auto* data = new QMimeData;
     data->setData(PagesController::rowType, payload->toUtf8());
@@ -120,7 +120,7 @@ void PagesModel::rowsChanged(const QList<int>& rows) {
 
 // --- Delegate -------------------------------------------------------------------------------------
 
-PagesDelegate::PagesDelegate(PagesController& owner) : QStyledItemDelegate(nullptr), owner(owner) {}
+PagesDelegate::PagesDelegate(PagesController& owner) : QStyledItemDelegate(nullptr), m_owner(owner) {}
 
 void PagesDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const {
@@ -134,11 +134,11 @@ void PagesDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawRoundedRect(QRectF(cell), 6, 6);
         painter->restore();
     }
-    owner.paintRow(*painter, cell, index.row());
+    m_owner.paintRow(*painter, cell, index.row());
 }
 
 QSize PagesDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    return {option.rect.width(), int(owner.heightOfRow(index.row())) + 2};
+    return {option.rect.width(), int(m_owner.heightOfRow(index.row())) + 2};
 }
 
 QWidget* PagesDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
@@ -163,7 +163,7 @@ void PagesDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QMo
 void PagesDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                                          const QModelIndex& index) const {
     const QRect cell = option.rect.adjusted(0, 1, 0, -1);
-    editor->setGeometry(owner.nameRect(index.row(), cell));
+    editor->setGeometry(m_owner.nameRect(index.row(), cell));
 }
 
 // --- Construction ---------------------------------------------------------------------------------

@@ -42,7 +42,7 @@ public:
     void rowsChanged(const QList<int>& rows);
 
 private:
-    PagesController& owner;
+    PagesController& m_owner;
 };
 
 // Draws each row through its cell and opens the name editor for renaming in place.
@@ -61,7 +61,7 @@ public:
                               const QModelIndex& index) const override;
 
 private:
-    PagesController& owner;
+    PagesController& m_owner;
 };
 
 // The drawer: a search field, the new-sheet and new-folder buttons and the list of pinned sheets,

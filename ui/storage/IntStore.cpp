@@ -15,31 +15,31 @@ void MemoryIntStore::set(qint64 value, const QString& key) {
 }
 
 SettingsIntStore::SettingsIntStore()
-    : settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("Vexil"), QStringLiteral("Vexil"))) {}
+    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                             QStringLiteral("Vexil"), QStringLiteral("Vexil"))) {}
 
 SettingsIntStore::SettingsIntStore(const QString& iniPath)
-    : settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
+    : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
 
 SettingsIntStore::~SettingsIntStore() {
-    if (settings) settings->sync();
+    if (m_settings) m_settings->sync();
 }
 
 std::optional<qint64> SettingsIntStore::intForKey(const QString& key) const {
-    if (!settings->contains(key)) return std::nullopt;
+    if (!m_settings->contains(key)) return std::nullopt;
     bool ok = false;
-    const qint64 v = settings->value(key).toLongLong(&ok);
+    const qint64 v = m_settings->value(key).toLongLong(&ok);
     return ok ? v : 0;
 }
 
 void SettingsIntStore::set(qint64 value, const QString& key) {
-    settings->setValue(key, value);
+    m_settings->setValue(key, value);
     // QSettings writes lazily; writes are rare, so make each one durable at once.
-    settings->sync();
+    m_settings->sync();
 }
 
 void SettingsIntStore::sync() {
-    settings->sync();
+    m_settings->sync();
 }
 
 } // namespace VexilUI

@@ -44,7 +44,7 @@ public:
     void sync() override;
 
 private:
-    std::unique_ptr<QSettings> settings;
+    std::unique_ptr<QSettings> m_settings;
 };
 
 } // namespace VexilUI

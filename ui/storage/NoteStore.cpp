@@ -28,25 +28,25 @@ std::optional<QString> readUtf8File(const QString& path, QString* error) {
     return text;
 }
 
-NoteStore::NoteStore(const QString& path) : filePath(path) {
-    timer.setSingleShot(true);
-    timer.setInterval(500);
-    maxWaitTimer.setSingleShot(true);
-    maxWaitTimer.setInterval(kMaxPendingMs);
-    retryTimer.setSingleShot(true);
-    retryTimer.setInterval(kRetryMs);
-    for (QTimer* t : {&timer, &maxWaitTimer, &retryTimer})
+NoteStore::NoteStore(const QString& path) : m_filePath(path) {
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(500);
+    m_maxWaitTimer.setSingleShot(true);
+    m_maxWaitTimer.setInterval(kMaxPendingMs);
+    m_retryTimer.setSingleShot(true);
+    m_retryTimer.setInterval(kRetryMs);
+    for (QTimer* t : {&m_timer, &m_maxWaitTimer, &m_retryTimer})
         QObject::connect(t, &QTimer::timeout, t, [this] { flush(); });
 }
 
 void NoteStore::setSaveDelay(double seconds) {
-    delaySeconds = seconds;
+    m_delaySeconds = seconds;
     const double ms = std::isfinite(seconds) ? std::clamp(seconds * 1000.0, 0.0, 86400000.0) : 0.0;
-    timer.setInterval(int(std::lround(ms)));
+    m_timer.setInterval(int(std::lround(ms)));
 }
 
 QString NoteStore::statusText() const {
-    switch (currentStatus.kind) {
+    switch (m_currentStatus.kind) {
     case Status::Saved:
         return QStringLiteral("Saved");
     case Status::Edited:
@@ -55,51 +55,51 @@ QString NoteStore::statusText() const {
     case Status::ReadOnly:
         break;
     }
-    return currentStatus.message;
+    return m_currentStatus.message;
 }
 
 QString NoteStore::load() {
-    if (pendingText) return *pendingText;
+    if (m_pendingText) return *m_pendingText;
     QString error;
-    if (const auto text = readUtf8File(filePath, &error)) return *text;
+    if (const auto text = readUtf8File(m_filePath, &error)) return *text;
     setStatus(
         Status::readOnly(QStringLiteral("Couldn't read this sheet, so edits won't be saved: ") + error));
     return QString();
 }
 
 void NoteStore::textDidChange(const QString& text) {
-    if (currentStatus.kind == Status::ReadOnly) return;
-    pendingText = text;
+    if (m_currentStatus.kind == Status::ReadOnly) return;
+    m_pendingText = text;
     setStatus(Status::edited());
-    timer.start();
-    if (!maxWaitTimer.isActive()) maxWaitTimer.start();
+    m_timer.start();
+    if (!m_maxWaitTimer.isActive()) m_maxWaitTimer.start();
 }
 
 void NoteStore::flush() {
-    timer.stop();
-    maxWaitTimer.stop();
-    retryTimer.stop();
-    if (!pendingText || currentStatus.kind == Status::ReadOnly) return;
-    if (const auto error = VexilCore::DataFile::write(filePath, pendingText->toUtf8())) {
+    m_timer.stop();
+    m_maxWaitTimer.stop();
+    m_retryTimer.stop();
+    if (!m_pendingText || m_currentStatus.kind == Status::ReadOnly) return;
+    if (const auto error = VexilCore::DataFile::write(m_filePath, m_pendingText->toUtf8())) {
         setStatus(Status::failed(QStringLiteral("Not saved: ") + *error));
-        retryTimer.start();
+        m_retryTimer.start();
         return;
     }
-    pendingText.reset();
+    m_pendingText.reset();
     setStatus(Status::saved());
 }
 
 void NoteStore::dropPending() {
-    timer.stop();
-    maxWaitTimer.stop();
-    retryTimer.stop();
-    pendingText.reset();
+    m_timer.stop();
+    m_maxWaitTimer.stop();
+    m_retryTimer.stop();
+    m_pendingText.reset();
 }
 
 void NoteStore::setStatus(const Status& status) {
-    if (status == currentStatus) return;
-    currentStatus = status;
-    if (onStatus) onStatus(currentStatus);
+    if (status == m_currentStatus) return;
+    m_currentStatus = status;
+    if (onStatus) onStatus(m_currentStatus);
 }
 
 } // namespace VexilUI

@@ -41,18 +41,18 @@ public:
     NoteStore(const NoteStore&) = delete;
     NoteStore& operator=(const NoteStore&) = delete;
 
-    const QString& path() const { return filePath; }
-    const Status& status() const { return currentStatus; }
+    const QString& path() const { return m_filePath; }
+    const Status& status() const { return m_currentStatus; }
     // The text the editor shows beside the sheet: "Saved", "Edited" or the message.
     QString statusText() const;
 
     // Seconds from the last edit to the save; 0.5 by default.
-    double saveDelay() const { return delaySeconds; }
+    double saveDelay() const { return m_delaySeconds; }
     void setSaveDelay(double seconds);
 
     // Text not yet on disk, if any.
-    const std::optional<QString>& pending() const { return pendingText; }
-    bool isSaveScheduled() const { return timer.isActive(); }
+    const std::optional<QString>& pending() const { return m_pendingText; }
+    bool isSaveScheduled() const { return m_timer.isActive(); }
 
     // The sheet's text. Unsaved text wins over the file, so switching back after a failed save never
     // reloads the older file.
@@ -68,14 +68,14 @@ public:
 private:
     void setStatus(const Status& status);
 
-    QString filePath;
-    Status currentStatus;
-    double delaySeconds = 0.5;
-    std::optional<QString> pendingText;
+    QString m_filePath;
+    Status m_currentStatus;
+    double m_delaySeconds = 0.5;
+    std::optional<QString> m_pendingText;
     // Owned by the store, so a scheduled save can never outlive it.
-    QTimer timer;
-    QTimer maxWaitTimer;
-    QTimer retryTimer;
+    QTimer m_timer;
+    QTimer m_maxWaitTimer;
+    QTimer m_retryTimer;
 };
 
 // The file's text when it is a regular file that decodes as UTF-8 (a leading byte-order mark is dropped);

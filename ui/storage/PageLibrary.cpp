@@ -77,12 +77,12 @@ double PageLibrary::currentTime() {
 }
 
 PageLibrary::PageLibrary(const QString& directory, std::optional<double> now)
-    : discard(&PageLibrary::moveToTrash), dir(directory) {
+    : discard(&PageLibrary::moveToTrash), m_dir(directory) {
     // An index that could not be written is tried again, so the sheets' names are not left behind.
-    indexRetry.setSingleShot(true);
-    indexRetry.setInterval(NoteStore::kRetryMs);
-    QObject::connect(&indexRetry, &QTimer::timeout, &indexRetry, [this] {
-        if (indexError) save();
+    m_indexRetry.setSingleShot(true);
+    m_indexRetry.setInterval(NoteStore::kRetryMs);
+    QObject::connect(&m_indexRetry, &QTimer::timeout, &m_indexRetry, [this] {
+        if (m_indexError) save();
     });
 
     const double stamp = now.value_or(currentTime());
@@ -92,38 +92,38 @@ PageLibrary::PageLibrary(const QString& directory, std::optional<double> now)
         startAfresh(stamp, std::nullopt);
     } else if (auto index = file.ok() ? PageIndex::decode(file.bytes) : std::nullopt;
                index && !index->pages.isEmpty()) {
-        pageList = std::move(index->pages);
-        groupList = index->groups.value_or(QList<Group>());
+        m_pageList = std::move(index->pages);
+        m_groupList = index->groups.value_or(QList<Group>());
         // Names are held to the length a rename allows, whoever wrote the file.
-        for (Page& p : pageList) {
+        for (Page& p : m_pageList) {
             p.name = firstGraphemes(p.name, kMaxNameLength);
             if (p.group && groupIndex(*p.group) < 0) p.group.reset();
         }
-        for (Group& g : groupList)
+        for (Group& g : m_groupList)
             g.name = firstGraphemes(g.name, kMaxNameLength);
-        selectedId =
-            index->selected && pageIndex(*index->selected) >= 0 ? *index->selected : pageList.first().id;
+        m_selectedId =
+            index->selected && pageIndex(*index->selected) >= 0 ? *index->selected : m_pageList.first().id;
         if (adoptUnlistedSheets(stamp)) save();
     } else {
         // Never overwrite an index that could not be used (nor follow a link or wait on a pipe in its
         // place): keep it beside the new one.
-        if (!DataFile::moveAside(path, stamp)) indexLocked = true;
+        if (!DataFile::moveAside(path, stamp)) m_indexLocked = true;
         startAfresh(stamp, file.ok() ? std::optional<QByteArray>(file.bytes) : std::nullopt);
     }
     adoptRecoveryFiles(stamp);
 }
 
 QString PageLibrary::indexPath() const {
-    return QDir(dir).filePath(QStringLiteral("pages.json"));
+    return QDir(m_dir).filePath(QStringLiteral("pages.json"));
 }
 
 QString PageLibrary::sheetPath(const QString& id) const {
-    return QDir(dir).filePath(QStringLiteral("pages/") + id + QStringLiteral(".txt"));
+    return QDir(m_dir).filePath(QStringLiteral("pages/") + id + QStringLiteral(".txt"));
 }
 
 QList<std::pair<QString, double>> PageLibrary::sheetFilesOnDisk() const {
     QList<std::pair<QString, double>> files;
-    const QDir pagesDir(QDir(dir).filePath(QStringLiteral("pages")));
+    const QDir pagesDir(QDir(m_dir).filePath(QStringLiteral("pages")));
     const auto entries = pagesDir.entryInfoList(
         {QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::CaseSensitive);
     for (const QFileInfo& info : entries) {
@@ -141,8 +141,8 @@ QList<std::pair<QString, double>> PageLibrary::sheetFilesOnDisk() const {
 }
 
 void PageLibrary::startAfresh(double now, const std::optional<QByteArray>& damagedIndex) {
-    pageList.clear();
-    groupList.clear();
+    m_pageList.clear();
+    m_groupList.clear();
     const auto files = sheetFilesOnDisk();
     if (!files.isEmpty()) {
         // Sheet files without a usable index are adopted, never orphaned, and the old note is not
@@ -157,23 +157,23 @@ void PageLibrary::startAfresh(double now, const std::optional<QByteArray>& damag
             p.name = old.isEmpty() ? QStringLiteral("Recovered %1").arg(++recovered)
                                    : firstGraphemes(old, kMaxNameLength);
             p.created = modified > 0 ? modified : now;
-            pageList.append(p);
+            m_pageList.append(p);
         }
     } else {
         const QString legacy =
-            readUtf8File(QDir(dir).filePath(QStringLiteral("note.txt"))).value_or(QString());
+            readUtf8File(QDir(m_dir).filePath(QStringLiteral("note.txt"))).value_or(QString());
         Page p;
         p.id = PageIndex::newId();
         p.name = QStringLiteral("Sheet 1");
         p.created = now;
-        pageList.append(p);
-        QDir().mkpath(QDir(dir).filePath(QStringLiteral("pages")));
+        m_pageList.append(p);
+        QDir().mkpath(QDir(m_dir).filePath(QStringLiteral("pages")));
         // Text that cannot be written yet waits in the sheet's store, shown and saved like any edit:
         // the old note is never read again once the index exists.
         if (!legacy.isEmpty() && DataFile::write(sheetPath(p.id), legacy.toUtf8()))
             store(p.id)->textDidChange(legacy);
     }
-    selectedId = pageList.first().id;
+    m_selectedId = m_pageList.first().id;
     save();
 }
 
@@ -185,14 +185,14 @@ bool PageLibrary::adoptUnlistedSheets(double now) {
         p.id = id;
         p.name = freeName(QStringLiteral("Recovered %1"), 1);
         p.created = modified > 0 ? modified : now;
-        pageList.append(p);
+        m_pageList.append(p);
         adopted = true;
     }
     return adopted;
 }
 
 void PageLibrary::adoptRecoveryFiles(double now) {
-    const QDir folder(dir);
+    const QDir folder(m_dir);
     const QStringList files =
         folder.entryList({kRecoveryPrefix + u'*'}, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
     for (const QString& name : files) {
@@ -204,21 +204,21 @@ void PageLibrary::adoptRecoveryFiles(double now) {
         const QString suffix = QStringLiteral(" (recovered)");
         Page p;
         p.id = PageIndex::newId();
-        p.name = firstGraphemes(from >= 0 ? pageList[from].name : QStringLiteral("Sheet"),
+        p.name = firstGraphemes(from >= 0 ? m_pageList[from].name : QStringLiteral("Sheet"),
                                 kMaxNameLength - int(suffix.size())) +
                  suffix;
         p.created = now;
-        if (from >= 0) p.group = pageList[from].group;
+        if (from >= 0) p.group = m_pageList[from].group;
         if (DataFile::write(sheetPath(p.id), text->toUtf8())) continue;
         qsizetype at = 0;
-        while (at < pageList.size() && pageList[at].group != p.group)
+        while (at < m_pageList.size() && m_pageList[at].group != p.group)
             ++at;
-        pageList.insert(at == pageList.size() ? 0 : at, p);
+        m_pageList.insert(at == m_pageList.size() ? 0 : at, p);
         if (save()) {
             QFile::remove(folder.filePath(name));
         } else {
             // Listed nowhere, the copy would come back as an unnamed sheet beside the recovery file.
-            pageList.removeAt(pageIndex(p.id));
+            m_pageList.removeAt(pageIndex(p.id));
             QFile::remove(sheetPath(p.id));
         }
     }
@@ -226,10 +226,10 @@ void PageLibrary::adoptRecoveryFiles(double now) {
 
 bool PageLibrary::writeRecoveryFiles() {
     bool all = true;
-    for (auto it = stores.cbegin(); it != stores.cend(); ++it) {
+    for (auto it = m_stores.cbegin(); it != m_stores.cend(); ++it) {
         const std::shared_ptr<NoteStore>& s = it.value();
         if (!s->pending()) continue;
-        const QString base = QDir(dir).filePath(kRecoveryPrefix + it.key());
+        const QString base = QDir(m_dir).filePath(kRecoveryPrefix + it.key());
         QString path = base + QStringLiteral(".txt");
         for (int n = 2; existsOrLink(path); ++n)
             path = base + u'-' + QString::number(n) + QStringLiteral(".txt");
@@ -244,8 +244,8 @@ bool PageLibrary::writeRecoveryFiles() {
 
 QList<PageLibrary::Unsaved> PageLibrary::unsaved() const {
     QList<Unsaved> out;
-    for (const Page& p : pageList) {
-        const auto s = stores.value(p.id);
+    for (const Page& p : m_pageList) {
+        const auto s = m_stores.value(p.id);
         if (s && s->pending()) out.append({p.id, p.name, s});
     }
     return out;
@@ -253,7 +253,8 @@ QList<PageLibrary::Unsaved> PageLibrary::unsaved() const {
 
 QString PageLibrary::freeName(const QString& pattern, qsizetype from) const {
     auto taken = [this](const QString& name) {
-        return std::any_of(pageList.cbegin(), pageList.cend(), [&](const Page& p) { return p.name == name; });
+        return std::any_of(m_pageList.cbegin(), m_pageList.cend(),
+                           [&](const Page& p) { return p.name == name; });
     };
     qsizetype n = from;
     while (taken(pattern.arg(n)))
@@ -274,7 +275,7 @@ void PageLibrary::moveToTrash(const QString& path) {
 
 std::shared_ptr<NoteStore> PageLibrary::store(const QString& id) {
     if (!PageIndex::isSheetId(id)) return nullptr;
-    auto& slot = stores[id];
+    auto& slot = m_stores[id];
     if (!slot) slot = std::make_shared<NoteStore>(sheetPath(id));
     return slot;
 }
@@ -285,46 +286,47 @@ QString PageLibrary::text(const QString& id) const {
 }
 
 void PageLibrary::flushAll() {
-    for (const auto& s : std::as_const(stores))
+    for (const auto& s : std::as_const(m_stores))
         s->flush();
-    if (indexError) save();
+    if (m_indexError) save();
 }
 
 bool PageLibrary::save() {
-    if (indexLocked) return false;
-    QDir().mkpath(QDir(dir).filePath(QStringLiteral("pages")));
-    indexError = DataFile::write(indexPath(), PageIndex::encode(Index{pageList, selectedId, groupList}));
-    if (indexError)
-        indexRetry.start();
+    if (m_indexLocked) return false;
+    QDir().mkpath(QDir(m_dir).filePath(QStringLiteral("pages")));
+    m_indexError =
+        DataFile::write(indexPath(), PageIndex::encode(Index{m_pageList, m_selectedId, m_groupList}));
+    if (m_indexError)
+        m_indexRetry.start();
     else
-        indexRetry.stop();
-    return !indexError;
+        m_indexRetry.stop();
+    return !m_indexError;
 }
 
 qsizetype PageLibrary::pageIndex(const QString& id) const {
-    for (qsizetype i = 0; i < pageList.size(); ++i) {
-        if (pageList[i].id == id) return i;
+    for (qsizetype i = 0; i < m_pageList.size(); ++i) {
+        if (m_pageList[i].id == id) return i;
     }
     return -1;
 }
 
 qsizetype PageLibrary::groupIndex(const QString& id) const {
-    for (qsizetype i = 0; i < groupList.size(); ++i) {
-        if (groupList[i].id == id) return i;
+    for (qsizetype i = 0; i < m_groupList.size(); ++i) {
+        if (m_groupList[i].id == id) return i;
     }
     return -1;
 }
 
 std::optional<PageLibrary::Page> PageLibrary::selected() const {
-    if (!selectedId) return std::nullopt;
-    const qsizetype i = pageIndex(*selectedId);
+    if (!m_selectedId) return std::nullopt;
+    const qsizetype i = pageIndex(*m_selectedId);
     if (i < 0) return std::nullopt;
-    return pageList[i];
+    return m_pageList[i];
 }
 
 QList<PageLibrary::Page> PageLibrary::pinnedPages() const {
     QList<Page> out;
-    for (const Page& p : pageList) {
+    for (const Page& p : m_pageList) {
         if (p.pinned) out.append(p);
     }
     return out;
@@ -332,7 +334,7 @@ QList<PageLibrary::Page> PageLibrary::pinnedPages() const {
 
 QList<PageLibrary::Page> PageLibrary::pages(const std::optional<QString>& inGroup) const {
     QList<Page> out;
-    for (const Page& p : pageList) {
+    for (const Page& p : m_pageList) {
         if (p.group == inGroup) out.append(p);
     }
     return out;
@@ -341,28 +343,28 @@ QList<PageLibrary::Page> PageLibrary::pages(const std::optional<QString>& inGrou
 PageLibrary::Page PageLibrary::create(std::optional<double> now, bool joinOpenFolder) {
     Page p;
     p.id = PageIndex::newId();
-    p.name = freeName(QStringLiteral("Sheet %1"), pageList.size() + 1);
+    p.name = freeName(QStringLiteral("Sheet %1"), m_pageList.size() + 1);
     p.created = now.value_or(currentTime());
     if (joinOpenFolder) {
         if (const auto current = selected()) p.group = current->group;
     }
     qsizetype at = 0;
-    for (qsizetype i = 0; i < pageList.size(); ++i) {
-        if (pageList[i].group == p.group) {
+    for (qsizetype i = 0; i < m_pageList.size(); ++i) {
+        if (m_pageList[i].group == p.group) {
             at = i;
             break;
         }
     }
-    pageList.insert(at, p);
-    selectedId = p.id;
+    m_pageList.insert(at, p);
+    m_selectedId = p.id;
     save();
     return p;
 }
 
 PageLibrary::Group PageLibrary::createGroup() {
-    qsizetype n = groupList.size() + 1;
+    qsizetype n = m_groupList.size() + 1;
     auto nameTaken = [this](const QString& name) {
-        return std::any_of(groupList.cbegin(), groupList.cend(),
+        return std::any_of(m_groupList.cbegin(), m_groupList.cend(),
                            [&](const Group& g) { return g.name == name; });
     };
     while (nameTaken(QStringLiteral("Folder %1").arg(n)))
@@ -370,7 +372,7 @@ PageLibrary::Group PageLibrary::createGroup() {
     Group g;
     g.id = PageIndex::newId();
     g.name = QStringLiteral("Folder %1").arg(n);
-    groupList.insert(0, g);
+    m_groupList.insert(0, g);
     save();
     return g;
 }
@@ -380,8 +382,8 @@ void PageLibrary::rename(const QString& id, const QString& to) {
     const qsizetype i = pageIndex(id);
     if (trimmed.isEmpty() || i < 0) return;
     const QString name = firstGraphemes(trimmed, kMaxNameLength);
-    if (name == pageList[i].name) return;
-    pageList[i].name = name;
+    if (name == m_pageList[i].name) return;
+    m_pageList[i].name = name;
     save();
 }
 
@@ -390,23 +392,23 @@ void PageLibrary::renameGroup(const QString& id, const QString& to) {
     const qsizetype i = groupIndex(id);
     if (trimmed.isEmpty() || i < 0) return;
     const QString name = firstGraphemes(trimmed, kMaxNameLength);
-    if (name == groupList[i].name) return;
-    groupList[i].name = name;
+    if (name == m_groupList[i].name) return;
+    m_groupList[i].name = name;
     save();
 }
 
 bool PageLibrary::deletePage(const QString& id) {
     const qsizetype i = pageIndex(id);
-    if (pageList.size() < 2 || i < 0) return false;
-    if (const auto it = stores.constFind(id); it != stores.constEnd()) {
+    if (m_pageList.size() < 2 || i < 0) return false;
+    if (const auto it = m_stores.constFind(id); it != m_stores.constEnd()) {
         const std::shared_ptr<NoteStore> s = *it;
         s->flush();
-        stores.remove(id);
+        m_stores.remove(id);
     }
     const QString path = sheetPath(id);
     if (existsOrLink(path) && discard) discard(path);
-    pageList.removeAt(i);
-    if (selectedId == id) selectedId = pageList[std::min(i, pageList.size() - 1)].id;
+    m_pageList.removeAt(i);
+    if (m_selectedId == id) m_selectedId = m_pageList[std::min(i, m_pageList.size() - 1)].id;
     save();
     return true;
 }
@@ -415,24 +417,24 @@ void PageLibrary::setPinned(const QString& id, bool pinned, const std::optional<
     const qsizetype i = pageIndex(id);
     if (i < 0) return;
     if (!pinned) {
-        pageList[i].pinned = false;
+        m_pageList[i].pinned = false;
         save();
         return;
     }
-    Page p = pageList.takeAt(i);
+    Page p = m_pageList.takeAt(i);
     p.pinned = true;
     qsizetype at = -1;
     if (before) {
         const qsizetype j = pageIndex(*before);
-        if (j >= 0 && pageList[j].pinned) at = j;
+        if (j >= 0 && m_pageList[j].pinned) at = j;
     }
     if (at < 0) {
         at = 0;
-        for (qsizetype k = 0; k < pageList.size(); ++k) {
-            if (pageList[k].pinned) at = k + 1;
+        for (qsizetype k = 0; k < m_pageList.size(); ++k) {
+            if (m_pageList[k].pinned) at = k + 1;
         }
     }
-    pageList.insert(at, p);
+    m_pageList.insert(at, p);
     save();
 }
 
@@ -440,36 +442,36 @@ void PageLibrary::place(const QString& id, const std::optional<QString>& inGroup
                         const std::optional<QString>& before) {
     const qsizetype i = pageIndex(id);
     if (i < 0 || (inGroup && groupIndex(*inGroup) < 0)) return;
-    Page p = pageList.takeAt(i);
+    Page p = m_pageList.takeAt(i);
     p.group = inGroup;
     qsizetype at = before ? pageIndex(*before) : -1;
     if (at < 0) {
         // After the last sheet of the folder; at the end when the folder has no other sheet. A "before"
         // that names no sheet lands here too, so the sheet is always reinserted.
-        at = pageList.size();
-        for (qsizetype k = pageList.size() - 1; k >= 0; --k) {
-            if (pageList[k].group == inGroup) {
+        at = m_pageList.size();
+        for (qsizetype k = m_pageList.size() - 1; k >= 0; --k) {
+            if (m_pageList[k].group == inGroup) {
                 at = k + 1;
                 break;
             }
         }
     }
-    pageList.insert(at, p);
+    m_pageList.insert(at, p);
     save();
 }
 
 void PageLibrary::setCollapsed(const QString& groupId, bool collapsed) {
     const qsizetype i = groupIndex(groupId);
     if (i < 0) return;
-    groupList[i].collapsed = collapsed;
+    m_groupList[i].collapsed = collapsed;
     save();
 }
 
 void PageLibrary::ungroup(const QString& groupId) {
     const qsizetype i = groupIndex(groupId);
     if (i < 0) return;
-    groupList.removeAt(i);
-    for (Page& p : pageList) {
+    m_groupList.removeAt(i);
+    for (Page& p : m_pageList) {
         if (p.group == groupId) p.group.reset();
     }
     save();
@@ -478,27 +480,27 @@ void PageLibrary::ungroup(const QString& groupId) {
 void PageLibrary::setColor(const QString& id, const std::optional<QString>& hex) {
     const qsizetype i = pageIndex(id);
     if (i < 0) return;
-    pageList[i].color = hex;
+    m_pageList[i].color = hex;
     save();
 }
 
 void PageLibrary::select(const QString& id) {
     if (pageIndex(id) < 0) return;
-    selectedId = id;
+    m_selectedId = id;
     save();
 }
 
 void PageLibrary::move(qsizetype from, qsizetype to) {
-    if (from < 0 || from >= pageList.size()) return;
-    Page p = pageList.takeAt(from);
-    pageList.insert(std::clamp<qsizetype>(to, 0, pageList.size()), p);
+    if (from < 0 || from >= m_pageList.size()) return;
+    Page p = m_pageList.takeAt(from);
+    m_pageList.insert(std::clamp<qsizetype>(to, 0, m_pageList.size()), p);
     save();
 }
 
 void PageLibrary::moveGroup(qsizetype from, qsizetype to) {
-    if (from < 0 || from >= groupList.size()) return;
-    Group g = groupList.takeAt(from);
-    groupList.insert(std::clamp<qsizetype>(to, 0, groupList.size()), g);
+    if (from < 0 || from >= m_groupList.size()) return;
+    Group g = m_groupList.takeAt(from);
+    m_groupList.insert(std::clamp<qsizetype>(to, 0, m_groupList.size()), g);
     save();
 }
 

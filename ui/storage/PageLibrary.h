@@ -40,13 +40,13 @@ public:
     PageLibrary(const PageLibrary&) = delete;
     PageLibrary& operator=(const PageLibrary&) = delete;
 
-    const QString& directory() const { return dir; }
+    const QString& directory() const { return m_dir; }
     // The file of a sheet: "pages/" + id + ".txt" in the directory.
     QString sheetPath(const QString& id) const;
 
-    const QList<Page>& pages() const { return pageList; }
-    const QList<Group>& groups() const { return groupList; }
-    const std::optional<QString>& selectedID() const { return selectedId; }
+    const QList<Page>& pages() const { return m_pageList; }
+    const QList<Group>& groups() const { return m_groupList; }
+    const std::optional<QString>& selectedID() const { return m_selectedId; }
 
     // How a deleted sheet's file is disposed of. By default it goes to the Trash and errors are ignored;
     // tests and the snapshot renderer supply their own.
@@ -64,7 +64,7 @@ public:
     // Writes the index; false when it could not (the old file then stays, and a write is tried again).
     bool save();
     // Why the last index write failed, while it has not succeeded since.
-    const std::optional<QString>& indexSaveError() const { return indexError; }
+    const std::optional<QString>& indexSaveError() const { return m_indexError; }
 
     // The opened sheets whose text is not on disk, in library order.
     struct Unsaved {
@@ -101,7 +101,7 @@ public:
 
     // False once an unreadable index could not be moved aside: the index is then never written, so the
     // old file survives for the rest of the run.
-    bool indexWritable() const { return !indexLocked; }
+    bool indexWritable() const { return !m_indexLocked; }
 
 private:
     QString indexPath() const;
@@ -114,14 +114,14 @@ private:
     qsizetype pageIndex(const QString& id) const;
     qsizetype groupIndex(const QString& id) const;
 
-    QString dir;
-    QList<Page> pageList;
-    QList<Group> groupList;
-    std::optional<QString> selectedId;
-    QHash<QString, std::shared_ptr<NoteStore>> stores;
-    bool indexLocked = false;
-    std::optional<QString> indexError;
-    QTimer indexRetry;
+    QString m_dir;
+    QList<Page> m_pageList;
+    QList<Group> m_groupList;
+    std::optional<QString> m_selectedId;
+    QHash<QString, std::shared_ptr<NoteStore>> m_stores;
+    bool m_indexLocked = false;
+    std::optional<QString> m_indexError;
+    QTimer m_indexRetry;
 };
 
 } // namespace VexilUI

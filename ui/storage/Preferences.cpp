@@ -29,13 +29,13 @@ qint64 clampTo(qint64 v, IntRange r) {
 } // namespace
 
 Preferences::Preferences(std::shared_ptr<IntStore> store, QObject* parent)
-    : QObject(parent), intStore(std::move(store)) {}
+    : QObject(parent), m_intStore(std::move(store)) {}
 
 void Preferences::write(const QString& key, qint64 value, IntRange range) {
     const qint64 clamped = clampTo(value, range);
     // Compare with the raw stored value: a stored out-of-range value must still be corrected.
-    if (intStore->intForKey(key) == clamped) return;
-    intStore->set(clamped, key);
+    if (m_intStore->intForKey(key) == clamped) return;
+    m_intStore->set(clamped, key);
     emit didChange();
 }
 
@@ -44,7 +44,7 @@ void Preferences::notifyChanged() {
 }
 
 qint64 Preferences::clampedRead(const QString& key, qint64 absent, IntRange range) const {
-    const auto v = intStore->intForKey(key);
+    const auto v = m_intStore->intForKey(key);
     return v ? clampTo(*v, range) : absent;
 }
 
@@ -84,7 +84,7 @@ void Preferences::setEmBasePixels(qint64 value) {
 }
 
 bool Preferences::foldersEnabled() const {
-    const auto v = intStore->intForKey(kFoldersOff);
+    const auto v = m_intStore->intForKey(kFoldersOff);
     return !v || *v < 1;
 }
 void Preferences::setFoldersEnabled(bool enabled) {
@@ -92,7 +92,7 @@ void Preferences::setFoldersEnabled(bool enabled) {
 }
 
 bool Preferences::drawerOpen() const {
-    const auto v = intStore->intForKey(kDrawerClosed);
+    const auto v = m_intStore->intForKey(kDrawerClosed);
     return !v || *v < 1;
 }
 void Preferences::setDrawerOpen(bool open) {
@@ -100,7 +100,7 @@ void Preferences::setDrawerOpen(bool open) {
 }
 
 int Preferences::drawerWidth() const {
-    const auto v = intStore->intForKey(kDrawerWidth);
+    const auto v = m_intStore->intForKey(kDrawerWidth);
     if (!v || *v == 0) return 0;
     return int(clampTo(*v, drawerWidthRange));
 }
@@ -117,7 +117,7 @@ void Preferences::setResultsPerMille(qint64 value) {
 }
 
 std::optional<double> Preferences::resultsFraction() const {
-    const auto v = intStore->intForKey(kResultsFraction);
+    const auto v = m_intStore->intForKey(kResultsFraction);
     if (!v || *v < 1) return std::nullopt;
     return double(std::min<qint64>(*v, resultsPerMilleRange.upper)) / 1000.0;
 }
@@ -142,7 +142,7 @@ void Preferences::setSnakeBest(qint64 value) {
 }
 
 int Preferences::snakeStyle() const {
-    const auto v = intStore->intForKey(kSnakeStyle);
+    const auto v = m_intStore->intForKey(kSnakeStyle);
     return v && *v >= 1 ? 1 : 0;
 }
 void Preferences::setSnakeStyle(qint64 value) {

@@ -37,7 +37,7 @@ public:
     explicit Preferences(std::shared_ptr<IntStore> store, QObject* parent = nullptr);
 
     // Direct access to the store; writes made here bypass clamping and the notification.
-    IntStore& store() const { return *intStore; }
+    IntStore& store() const { return *m_intStore; }
 
     // Clamps value into range; stores it and emits didChange() only when the stored value differs.
     void write(const QString& key, qint64 value, IntRange range);
@@ -77,7 +77,7 @@ signals:
 private:
     qint64 clampedRead(const QString& key, qint64 absent, IntRange range) const;
 
-    std::shared_ptr<IntStore> intStore;
+    std::shared_ptr<IntStore> m_intStore;
 };
 
 } // namespace VexilUI
