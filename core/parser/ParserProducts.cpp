@@ -54,10 +54,6 @@ double flooredRemainder(double a, double b) {
     return a - std::floor(a / b) * b;
 }
 
-bool isWhole(double x) {
-    return std::isfinite(x) && x == std::floor(x);
-}
-
 } // namespace
 
 Value LineParser::parseMultiplicative() {
@@ -227,7 +223,7 @@ Quantity LineParser::multiplicative(const Quantity& left, MulOp op, const Quanti
         const bool swapped = op == MulOp::PermutationsOf || op == MulOp::CombinationsOf;
         const double n = swapped ? b : a;
         const double k = swapped ? a : b;
-        if (!left.unit.isNone() || !right.unit.isNone() || !isWhole(n) || !isWhole(k) || n < 0 || k < 0 ||
+        if (!left.unit.isNone() || !right.unit.isNone() || !Arith::isWhole(n) || !Arith::isWhole(k) || n < 0 || k < 0 ||
             k > n || n > 170)
             throw CalcError(
                 QStringLiteral("Permutations and combinations need whole numbers with k \u2264 n"));

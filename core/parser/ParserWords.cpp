@@ -1,5 +1,6 @@
 #include "core/parser/Parser.h"
 
+#include "core/values/Arith.h"
 #include "core/values/Units.h"
 
 #include <QDateTime>
@@ -17,10 +18,6 @@ bool isBareFunctionWord(const QString& lw) {
         QStringLiteral("max"),    QStringLiteral("min"), QStringLiteral("average"), QStringLiteral("mean"),
         QStringLiteral("median"), QStringLiteral("sum"), QStringLiteral("count"),   QStringLiteral("avg")};
     return words.contains(lw);
-}
-
-bool isWhole(double x) {
-    return x == std::round(x);
 }
 
 } // namespace
@@ -58,7 +55,7 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
     // "line 3"
     if (lw == u"line" && peek(1).kind == TokenKind::Number) {
         const double v = peek(1).number;
-        if (v >= 1 && v < 100000 && isWhole(v)) {
+        if (v >= 1 && v < 100000 && Arith::isWhole(v)) {
             mark(p, Role::Ref);
             mark(p + 1, Role::Ref);
             advance(2);
@@ -119,7 +116,7 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
         const Token& after = peek(2);
         const bool unitAfter = after.kind == TokenKind::Word && Units::lookupWord(after.text, false) &&
                                !conversionWords().contains(after.lower);
-        if (day.kind == TokenKind::Number && day.number >= 1 && day.number <= 31 && isWhole(day.number) &&
+        if (day.kind == TokenKind::Number && day.number >= 1 && day.number <= 31 && Arith::isWhole(day.number) &&
             !unitAfter) {
             const qint64 d = qint64(day.number);
             mark(p, Role::Number);
@@ -261,7 +258,7 @@ qint64 LineParser::parseOptionalYear() {
     const int j = t[p].isSym(u",") ? p + 1 : p;
     if (j < t.size() && t[j].kind == TokenKind::Number) {
         const double y = t[j].number;
-        if (y >= 1000 && y <= 9999 && isWhole(y)) {
+        if (y >= 1000 && y <= 9999 && Arith::isWhole(y)) {
             markRange(p, j + 1, Role::Number);
             p = j + 1;
             return qint64(y);

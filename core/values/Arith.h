@@ -4,6 +4,8 @@
 #include "core/values/EvalContext.h"
 #include "core/values/Value.h"
 
+#include <cmath>
+
 // Unit-aware arithmetic on quantities. Every operation takes the evaluation context because
 // currency sizes are read from its rate tables at each call; a missing rate is thrown as the
 // CalcError of UnitDef::factor and passes through unchanged. Results are plain with no terms
@@ -29,5 +31,9 @@ Quantity of(const Quantity& a, const Quantity& b, const EvalContext& ctx);
 
 // base ^ exponent; units only to whole powers of magnitude up to 12.
 Quantity power(const Quantity& base, const Quantity& exponent);
+
+inline bool isWhole(double x) {
+    return std::isfinite(x) && x == std::floor(x);
+}
 
 } // namespace VexilCore::Arith
