@@ -1,11 +1,11 @@
 // One keystroke on a long sheet: the edit, re-evaluation, colouring, results and a synchronous
 // repaint of the editor with its overlay; and a sheet's start to its first frame.
 #include "core/rates/RatesService.h"
+#include "ui/notebook/HelpContent.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/selfcheck/Snapshot.h"
-#include "ui/shell/HelpContent.h"
 #include "ui/shell/AppEnvironment.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
