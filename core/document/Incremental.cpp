@@ -100,6 +100,8 @@ public:
     QList<LineTrace> traces;
     QList<int> outChanged;
 
+    Splice splice() const { return {prefix, int(o.lines.size()) - suffix - prefix, suffixStart - prefix}; }
+
 private:
     int oldIndex(int index) const {
         if (index < prefix) return index;
@@ -217,6 +219,7 @@ const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& cont
     Walk walk(*this, newLines, contextSame);
     QList<LineOutcome> next = DocumentEvaluator(context).evaluate(text, &walk);
     moved = newLines.size() != lines.size();
+    edit = walk.splice();
     changed = std::move(walk.outChanged);
     traces = std::move(walk.traces);
     known = std::move(next);
@@ -233,6 +236,7 @@ void IncrementalEvaluator::clear() {
     traces.clear();
     changed.clear();
     moved = false;
+    edit = {};
     evaluated = 0;
 }
 
