@@ -51,6 +51,7 @@ public:
         shift = int(newCount - oldCount);
         deletedOld = int(oldCount - suffix) > prefix;
         countChanged = oldCount != newCount;
+        traces.reserve(newCount);
     }
 
     const LineOutcome* known(int index, TextRange, const LineTrace** trace) override {
@@ -117,12 +118,15 @@ private:
         // A summary reads its block, which starts after the last blank line: a change of that line too.
         if (old.isSummary && (index != j || (disturbed >= 0 && disturbed >= blockStart - 1))) return false;
         const QString& line = now[index];
-        if (mentions(line, u"line") && (index != j || countChanged || disturbed >= 0)) return false;
+        if ((index != j || countChanged || disturbed >= 0) && mentions(line, u"line")) return false;
         if (ansDiffers() && mentions(line, u"ans")) return false;
-        for (const QString& name : changedVars)
-            if (mayRead(line, name)) return false;
-        for (const QString& key : changedUnits)
-            if (mentions(line, key)) return false;
+        // A set emptied after use still walks all its buckets: ask its size first.
+        if (!changedVars.isEmpty())
+            for (const QString& name : changedVars)
+                if (mayRead(line, name)) return false;
+        if (!changedUnits.isEmpty())
+            for (const QString& key : changedUnits)
+                if (mentions(line, key)) return false;
         return true;
     }
 

@@ -2,6 +2,7 @@
 #include "ui/notebook/NotebookTextView.h"
 
 #include "ui/common/Theme.h"
+#include "ui/notebook/LineMap.h"
 #include "ui/notebook/TextViewGeometry.h"
 
 #include <QFontMetricsF>
@@ -19,6 +20,30 @@ using namespace TextGeometry;
 void NotebookTextView::setItems(Items items) {
     if (items == m_items) return;
     m_items = std::move(items);
+    itemsDidChange();
+}
+
+void NotebookTextView::patchItems(int first, int removed, int inserted,
+                                  const std::vector<std::pair<int, std::optional<ResultItem>>>& lines) {
+    bool changed = spliceLines(m_items, first, removed, inserted);
+    for (const auto& [line, item] : lines) {
+        const auto found = m_items.find(line);
+        if (!item) {
+            if (found == m_items.end()) continue;
+            m_items.erase(found);
+        } else if (found == m_items.end()) {
+            m_items.emplace(line, *item);
+        } else if (found->second != *item) {
+            found->second = *item;
+        } else {
+            continue;
+        }
+        changed = true;
+    }
+    if (changed) itemsDidChange();
+}
+
+void NotebookTextView::itemsDidChange() {
     if (m_hoveredLine) {
         const auto found = m_items.find(*m_hoveredLine);
         if (found == m_items.end() || found->second.isError) m_hoveredLine.reset();
