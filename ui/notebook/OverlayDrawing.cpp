@@ -5,6 +5,7 @@
 #include "ui/notebook/LineMap.h"
 #include "ui/notebook/TextViewGeometry.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
@@ -122,7 +123,13 @@ void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) c
     // Metrics are taken line by line so that lines below the dirty rectangle need no layout at all.
     const qreal offset = baselineOffset();
     std::optional<LineMetric> first, previous;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    // Start at the line just above the dirty rectangle rather than walk every line over it.
+    const int top = document()->documentLayout()->hitTest(
+        QPointF(m_gutterWidth + 1, std::max<qreal>(0, dirtyRect.top() - 40)), Qt::FuzzyHit);
+    QTextBlock start = top > 0 ? document()->findBlock(top) : document()->begin();
+    if (start.isValid() && start.previous().isValid()) start = start.previous();
+    if (!start.isValid()) start = document()->begin();
+    for (QTextBlock block = start; block.isValid(); block = block.next()) {
         const auto current = metricFor(block, offset, previous ? &*previous : nullptr);
         if (!current) continue;
         previous = current;
