@@ -8,8 +8,7 @@ namespace VexilUI {
 // Follows an edit in a map keyed by 0-based line: the entries of the removed lines from first on go,
 // and those after them move by inserted - removed. Moves nodes, never copies a value. Answers whether
 // any entry went or moved.
-template <class T>
-bool spliceLines(std::map<int, T>& map, int first, int removed, int inserted) {
+template <class T> bool spliceLines(std::map<int, T>& map, int first, int removed, int inserted) {
     const auto begin = map.lower_bound(first);
     const auto after = map.lower_bound(first + removed);
     bool changed = begin != after;

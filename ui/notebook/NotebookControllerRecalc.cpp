@@ -96,8 +96,8 @@ namespace {
 
 bool sameFormatting(const VexilCore::ResultFormatter& a, const VexilCore::ResultFormatter& b) {
     return a.maxDecimals == b.maxDecimals && a.currencyDecimals == b.currencyDecimals &&
-           a.cryptoDecimals == b.cryptoDecimals && a.locale == b.locale && a.calendar.zone == b.calendar.zone &&
-           a.calendar.locale == b.calendar.locale;
+           a.cryptoDecimals == b.cryptoDecimals && a.locale == b.locale &&
+           a.calendar.zone == b.calendar.zone && a.calendar.locale == b.calendar.locale;
 }
 
 // What a line's result shows; none for a line without.
@@ -128,7 +128,8 @@ void NotebookController::refreshResults() {
     NotebookTextView::Items items;
     std::map<int, QString> displayed;
     for (int line = 0; line < int(m_outcomes.size()); ++line)
-        if (std::optional<NotebookTextView::ResultItem> item = resultItem(m_outcomes.at(line), line == caret, fmt)) {
+        if (std::optional<NotebookTextView::ResultItem> item =
+                resultItem(m_outcomes.at(line), line == caret, fmt)) {
             displayed.emplace_hint(displayed.end(), line, displayedText(*item));
             items.emplace_hint(items.end(), line, std::move(*item));
         }
@@ -152,11 +153,13 @@ void NotebookController::patchResults() {
     else if (formerCaret >= splice.first)
         formerCaret = -1; // its line was replaced, so it is among the changed ones
     spliceLines(m_displayed, splice.first, splice.removed, splice.inserted);
-    showResults(m_evaluator.changedLines(), {formerCaret}, fmt, splice.first, splice.removed, splice.inserted);
+    showResults(m_evaluator.changedLines(), {formerCaret}, fmt, splice.first, splice.removed,
+                splice.inserted);
 }
 
 void NotebookController::showResults(const QList<int>& changed, std::initializer_list<int> more,
-                                     const VexilCore::ResultFormatter& fmt, int first, int removed, int inserted) {
+                                     const VexilCore::ResultFormatter& fmt, int first, int removed,
+                                     int inserted) {
     const int caret = caretLine();
     std::vector<int> lines(changed.cbegin(), changed.cend());
     lines.insert(lines.end(), more);
@@ -167,7 +170,8 @@ void NotebookController::showResults(const QList<int>& changed, std::initializer
     patch.reserve(lines.size());
     for (const int line : lines) {
         if (line < 0 || line >= m_outcomes.size()) continue;
-        std::optional<NotebookTextView::ResultItem> item = resultItem(m_outcomes.at(line), line == caret, fmt);
+        std::optional<NotebookTextView::ResultItem> item =
+            resultItem(m_outcomes.at(line), line == caret, fmt);
         if (item)
             m_displayed.insert_or_assign(line, displayedText(*item));
         else

@@ -290,7 +290,8 @@ private:
 };
 
 // One line's highlights, made relative to the line and clipped to it.
-void appendRange(std::vector<BlockRange>& ranges, const VexilCore::Highlight& h, int blockStart, int blockLength) {
+void appendRange(std::vector<BlockRange>& ranges, const VexilCore::Highlight& h, int blockStart,
+                 int blockLength) {
     const int start = int(h.range.location) - blockStart;
     if (start < 0 || h.range.length <= 0) return;
     const int count = int(std::min<qsizetype>(h.range.length, blockLength - 1 - start));

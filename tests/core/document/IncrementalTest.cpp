@@ -118,7 +118,8 @@ LineOutcome shifted(LineOutcome outcome, qsizetype delta) {
 
 // The window redraws only the lines reported changed: every other line must show what it showed
 // before, at the place the edit moved it to.
-void expectChangesReported(const QList<LineOutcome>& before, const IncrementalEvaluator& incremental, int step) {
+void expectChangesReported(const QList<LineOutcome>& before, const IncrementalEvaluator& incremental,
+                           int step) {
     const QList<LineOutcome>& now = incremental.outcomes();
     const IncrementalEvaluator::Splice& splice = incremental.splice();
     ASSERT_EQ(before.size() - splice.removed + splice.inserted, now.size()) << "edit " << step;

@@ -199,9 +199,10 @@ std::vector<std::vector<std::tuple<int, int, QRgb, bool>>> colourRuns(const Note
 
 TEST_F(ControllerFixture, EditsShowWhatAFreshlyLoadedSheetShows) {
     // Nothing here reads the clock or draws random numbers, so two notebooks must agree exactly.
-    load(QStringLiteral("# Budget\nrent = 1200\nfood = 320.50\nrent + food\n\n1 glass = 250 ml\n2 glasses in ml\n"
-                        "ans * 2\n+ 3\nline2 + 1\ntotal\n\n10 EUR\n2 *\n// note\n0 * 1\nx km\nmonthly rent = 900\n"
-                        "monthly rent / 3\nsum"));
+    load(QStringLiteral(
+        "# Budget\nrent = 1200\nfood = 320.50\nrent + food\n\n1 glass = 250 ml\n2 glasses in ml\n"
+        "ans * 2\n+ 3\nline2 + 1\ntotal\n\n10 EUR\n2 *\n// note\n0 * 1\nx km\nmonthly rent = 900\n"
+        "monthly rent / 3\nsum"));
     struct Edit {
         const char* what;
         std::function<void()> apply;
@@ -218,8 +219,10 @@ TEST_F(ControllerFixture, EditsShowWhatAFreshlyLoadedSheetShows) {
     const std::vector<Edit> edits = {
         {"type into a variable", [&] { at(1, 99), type("5"); }},
         {"delete that digit", [&] { QTest::keyClick(view(), Qt::Key_Backspace); }},
-        {"new line in the middle", [&] { at(3, 99), QTest::keyClick(view(), Qt::Key_Return), type("rent * 2"); }},
-        {"unfinished line, caret on it", [&] { at(6, 99), QTest::keyClick(view(), Qt::Key_Return), type("4 +"); }},
+        {"new line in the middle",
+         [&] { at(3, 99), QTest::keyClick(view(), Qt::Key_Return), type("rent * 2"); }},
+        {"unfinished line, caret on it",
+         [&] { at(6, 99), QTest::keyClick(view(), Qt::Key_Return), type("4 +"); }},
         {"caret leaves the unfinished line", [&] { at(0, 0); }},
         {"caret back on it", [&] { at(7, 1); }},
         {"redefine a custom unit", [&] { at(5, 2), QTest::keyClick(view(), Qt::Key_Delete), type("3"); }},
@@ -245,7 +248,12 @@ TEST_F(ControllerFixture, EditsShowWhatAFreshlyLoadedSheetShows) {
         {"move a line up", [&] { at(6, 0), controller->moveLineUp(); }},
         {"undo", [&] { controller->undo()->undo(); }},
         {"fewer decimals", [&] { prefs->setMaxDecimals(1), controller->applyPreferences(); }},
-        {"type at the very end", [&] { view()->setSelectedRange({text().size(), 0}), QTest::keyClick(view(), Qt::Key_Return), type("1/3"); }},
+        {"type at the very end",
+         [&] {
+             view()->setSelectedRange({text().size(), 0});
+             QTest::keyClick(view(), Qt::Key_Return);
+             type("1/3");
+         }},
         {"retype the first line", [&] { at(0, 0), paste("x = 7\n"); }},
     };
 
