@@ -51,6 +51,7 @@ public:
         shift = int(newCount - oldCount);
         deletedOld = int(oldCount - suffix) > prefix;
         countChanged = oldCount != newCount;
+        traces.reserve(newCount);
     }
 
     const LineOutcome* known(int index, TextRange, const LineTrace** trace) override {
@@ -100,6 +101,8 @@ public:
     QList<LineTrace> traces;
     QList<int> outChanged;
 
+    Splice splice() const { return {prefix, int(o.lines.size()) - suffix - prefix, suffixStart - prefix}; }
+
 private:
     int oldIndex(int index) const {
         if (index < prefix) return index;
@@ -115,12 +118,15 @@ private:
         // A summary reads its block, which starts after the last blank line: a change of that line too.
         if (old.isSummary && (index != j || (disturbed >= 0 && disturbed >= blockStart - 1))) return false;
         const QString& line = now[index];
-        if (mentions(line, u"line") && (index != j || countChanged || disturbed >= 0)) return false;
+        if ((index != j || countChanged || disturbed >= 0) && mentions(line, u"line")) return false;
         if (ansDiffers() && mentions(line, u"ans")) return false;
-        for (const QString& name : changedVars)
-            if (mayRead(line, name)) return false;
-        for (const QString& key : changedUnits)
-            if (mentions(line, key)) return false;
+        // A set emptied after use still walks all its buckets: ask its size first.
+        if (!changedVars.isEmpty())
+            for (const QString& name : changedVars)
+                if (mayRead(line, name)) return false;
+        if (!changedUnits.isEmpty())
+            for (const QString& key : changedUnits)
+                if (mentions(line, key)) return false;
         return true;
     }
 
@@ -217,6 +223,7 @@ const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& cont
     Walk walk(*this, newLines, contextSame);
     QList<LineOutcome> next = DocumentEvaluator(context).evaluate(text, &walk);
     moved = newLines.size() != lines.size();
+    edit = walk.splice();
     changed = std::move(walk.outChanged);
     traces = std::move(walk.traces);
     known = std::move(next);
@@ -233,6 +240,7 @@ void IncrementalEvaluator::clear() {
     traces.clear();
     changed.clear();
     moved = false;
+    edit = {};
     evaluated = 0;
 }
 

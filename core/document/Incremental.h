@@ -23,6 +23,15 @@ public:
     // and whether the last evaluation moved lines (so every line's place is new).
     const QList<int>& changedLines() const { return changed; }
     bool linesMoved() const { return moved; }
+    // The lines whose text the last evaluation found new: from line first, removed old lines gave
+    // way to inserted new ones, and the lines before and after kept their text (later ones moved).
+    struct Splice {
+        int first = 0;
+        int removed = 0;
+        int inserted = 0;
+        bool operator==(const Splice&) const = default;
+    };
+    const Splice& splice() const { return edit; }
     // Lines the last call evaluated rather than took as known.
     int evaluatedCount() const { return evaluated; }
     void clear();
@@ -36,6 +45,7 @@ private:
     QList<LineTrace> traces;
     QList<int> changed;
     bool moved = false;
+    Splice edit;
     int evaluated = 0;
 };
 

@@ -183,6 +183,15 @@ protected:
 private:
     void buildViews();
     void recalc(const QString& text);
+    // Colours the lines the last evaluation changed (all of them when the colours are stale).
+    void recolourChangedLines();
+    // Results of the lines the last evaluation changed, the caret's lines and the lines moved by it;
+    // all of them when the formatting changed.
+    void patchResults();
+    // Shows the results of the changed lines, the other lines given and the caret's line, after an
+    // edit that replaced removed lines from first on with inserted ones.
+    void showResults(const QList<int>& changed, std::initializer_list<int> more,
+                     const VexilCore::ResultFormatter& fmt, int first, int removed, int inserted);
     void moveLines(bool up);
     // Replaces a range of the text as one undoable edit named name, then selects selectionAfter.
     bool performEdit(VexilCore::TextRange range, const QString& replacement,
@@ -229,6 +238,9 @@ private:
     VexilCore::IncrementalEvaluator m_evaluator;
     std::map<int, QString> m_displayed;
     int m_lastCaretLine = -1;
+    // The formatting the shown results were made with; a change makes every result again.
+    std::optional<VexilCore::ResultFormatter> m_resultsFormat;
+    bool m_coloursStale = true;
 };
 
 } // namespace VexilUI

@@ -4,6 +4,7 @@
 #include "core/document/Document.h"
 #include "ui/common/Controls.h"
 #include "ui/common/Theme.h"
+#include "ui/notebook/LineMap.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/RootView.h"
 #include "ui/storage/NoteStore.h"
@@ -61,51 +62,124 @@ void NotebookController::recalc() {
 void NotebookController::recalc(const QString& text) {
     const VexilCore::DocumentEvaluator evaluator(context());
     m_outcomes = m_evaluator.evaluate(evaluator.context, text);
-    applyHighlights();
-    refreshResults();
+    recolourChangedLines();
+    patchResults();
     updateTotal(evaluator.grandTotals(m_outcomes));
 }
 
 void NotebookController::applyHighlights() {
     // Colouring during an input method's composition would disturb it.
-    if (m_textView->hasMarkedText()) return;
+    if (m_textView->hasMarkedText()) {
+        m_coloursStale = true;
+        return;
+    }
     std::vector<VexilCore::Highlight> highlights;
     for (const VexilCore::LineOutcome& outcome : m_outcomes)
         highlights.insert(highlights.end(), outcome.highlights.cbegin(), outcome.highlights.cend());
     m_textView->setHighlights(highlights);
+    m_coloursStale = false;
 }
+
+void NotebookController::recolourChangedLines() {
+    if (m_coloursStale || m_textView->hasMarkedText()) {
+        applyHighlights();
+        return;
+    }
+    const QList<VexilCore::LineOutcome>& outcomes = m_outcomes; // read only: never detach the shared list
+    m_textView->recolourLines(m_evaluator.changedLines(),
+                              [&outcomes](int line) -> const QList<VexilCore::Highlight>* {
+                                  return line < outcomes.size() ? &outcomes[line].highlights : nullptr;
+                              });
+}
+
+namespace {
+
+bool sameFormatting(const VexilCore::ResultFormatter& a, const VexilCore::ResultFormatter& b) {
+    return a.maxDecimals == b.maxDecimals && a.currencyDecimals == b.currencyDecimals &&
+           a.cryptoDecimals == b.cryptoDecimals && a.locale == b.locale &&
+           a.calendar.zone == b.calendar.zone && a.calendar.locale == b.calendar.locale;
+}
+
+// What a line's result shows; none for a line without.
+std::optional<NotebookTextView::ResultItem> resultItem(const VexilCore::LineOutcome& outcome, bool caretOnIt,
+                                                       const VexilCore::ResultFormatter& fmt) {
+    switch (outcome.kind) {
+    case VexilCore::LineOutcome::Kind::Error:
+        // An unfinished line says nothing while the caret is still on it.
+        if (outcome.incomplete && caretOnIt) return std::nullopt;
+        return NotebookTextView::ResultItem{outcome.message.value_or(QStringLiteral("Error")), true};
+    case VexilCore::LineOutcome::Kind::Value:
+        if (outcome.value) return NotebookTextView::ResultItem{fmt.format(*outcome.value), false};
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+QString displayedText(const NotebookTextView::ResultItem& item) {
+    return item.isError ? QStringLiteral("\u26A0 ") + item.text : item.text;
+}
+
+} // namespace
 
 void NotebookController::refreshResults() {
     const VexilCore::ResultFormatter fmt = formatter();
     const int caret = caretLine();
     NotebookTextView::Items items;
     std::map<int, QString> displayed;
-    for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
-        const VexilCore::LineOutcome& outcome = m_outcomes[i];
-        const int line = int(i);
-        switch (outcome.kind) {
-        case VexilCore::LineOutcome::Kind::Error: {
-            // An unfinished line says nothing while the caret is still on it.
-            if (outcome.incomplete && line == caret) break;
-            const QString message = outcome.message.value_or(QStringLiteral("Error"));
-            items[line] = {message, true};
-            displayed[line] = QStringLiteral("\u26A0 ") + message;
-            break;
+    for (int line = 0; line < int(m_outcomes.size()); ++line)
+        if (std::optional<NotebookTextView::ResultItem> item =
+                resultItem(m_outcomes.at(line), line == caret, fmt)) {
+            displayed.emplace_hint(displayed.end(), line, displayedText(*item));
+            items.emplace_hint(items.end(), line, std::move(*item));
         }
-        case VexilCore::LineOutcome::Kind::Value:
-            if (outcome.value) {
-                const QString text = fmt.format(*outcome.value);
-                items[line] = {text, false};
-                displayed[line] = text;
-            }
-            break;
-        default:
-            break;
-        }
-    }
     m_displayed = std::move(displayed);
     m_lastCaretLine = caret;
+    m_resultsFormat = fmt;
     m_textView->setItems(std::move(items));
+}
+
+void NotebookController::patchResults() {
+    const VexilCore::ResultFormatter fmt = formatter();
+    if (!m_resultsFormat || !sameFormatting(*m_resultsFormat, fmt)) {
+        refreshResults();
+        return;
+    }
+    // Only the lines whose outcome changed, and those the caret left and reached, show anything new.
+    const VexilCore::IncrementalEvaluator::Splice& splice = m_evaluator.splice();
+    int formerCaret = m_lastCaretLine;
+    if (formerCaret >= splice.first + splice.removed)
+        formerCaret += splice.inserted - splice.removed;
+    else if (formerCaret >= splice.first)
+        formerCaret = -1; // its line was replaced, so it is among the changed ones
+    spliceLines(m_displayed, splice.first, splice.removed, splice.inserted);
+    showResults(m_evaluator.changedLines(), {formerCaret}, fmt, splice.first, splice.removed,
+                splice.inserted);
+}
+
+void NotebookController::showResults(const QList<int>& changed, std::initializer_list<int> more,
+                                     const VexilCore::ResultFormatter& fmt, int first, int removed,
+                                     int inserted) {
+    const int caret = caretLine();
+    std::vector<int> lines(changed.cbegin(), changed.cend());
+    lines.insert(lines.end(), more);
+    lines.push_back(caret);
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    std::vector<std::pair<int, std::optional<NotebookTextView::ResultItem>>> patch;
+    patch.reserve(lines.size());
+    for (const int line : lines) {
+        if (line < 0 || line >= m_outcomes.size()) continue;
+        std::optional<NotebookTextView::ResultItem> item =
+            resultItem(m_outcomes.at(line), line == caret, fmt);
+        if (item)
+            m_displayed.insert_or_assign(line, displayedText(*item));
+        else
+            m_displayed.erase(line);
+        patch.emplace_back(line, std::move(item));
+    }
+    m_lastCaretLine = caret;
+    m_textView->patchItems(first, removed, inserted, patch);
 }
 
 void NotebookController::updateTotal(const QList<VexilCore::Quantity>& totals) {
@@ -165,7 +239,12 @@ void NotebookController::textDidChange() {
 void NotebookController::textViewDidChangeSelection() {
     const int line = caretLine();
     if (line == m_lastCaretLine) return;
-    refreshResults();
+    const VexilCore::ResultFormatter fmt = formatter();
+    if (!m_resultsFormat || !sameFormatting(*m_resultsFormat, fmt)) {
+        refreshResults();
+        return;
+    }
+    showResults({}, {m_lastCaretLine}, fmt, 0, 0, 0);
 }
 
 } // namespace VexilUI

@@ -20,9 +20,12 @@ void NotebookController::replaceSheetText(const QString& text) {
 }
 
 void NotebookController::loadNotes() {
-    replaceSheetText(m_notes->load());
-    m_textView->layoutContainer();
-    recalc();
+    {
+        const NotebookTextView::LayoutHold hold(m_textView);
+        replaceSheetText(m_notes->load());
+        m_textView->layoutContainer();
+        recalc();
+    }
     updateSaveLabel();
     m_textView->moveCursor(QTextCursor::End);
 }
@@ -34,15 +37,19 @@ void NotebookController::switchTo(const std::shared_ptr<NoteStore>& store) {
     m_notes = store;
     watchStore();
     m_undo->clear();
-    replaceSheetText(m_notes->load());
-    m_textView->layoutContainer();
-    recalc();
+    {
+        const NotebookTextView::LayoutHold hold(m_textView);
+        replaceSheetText(m_notes->load());
+        m_textView->layoutContainer();
+        recalc();
+    }
     updateSaveLabel();
     m_textView->moveCursor(QTextCursor::End);
     if (m_rootView && m_rootView->parentWidget()) m_textView->setFocus(Qt::OtherFocusReason);
 }
 
 void NotebookController::setText(const QString& text) {
+    const NotebookTextView::LayoutHold hold(m_textView);
     replaceSheetText(text);
     m_textView->layoutContainer();
     recalc();

@@ -13,12 +13,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -96,6 +98,7 @@ void NotebookTextView::configure() {
     connect(this, &QTextEdit::textChanged, this, [this] {
         if (!m_programmatic) didChangeText();
     });
+    connect(document(), &QTextDocument::contentsChange, this, &NotebookTextView::noteEdit);
     connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
         if (!m_programmatic) emit selectionDidChange();
     });
@@ -115,6 +118,18 @@ void NotebookTextView::setSheetText(const QString& text) {
     }
     layoutContainer();
     m_overlay.setNeedsDisplay();
+}
+
+// A document whose page has no size is not laid out; setting the page again lays it out lazily.
+NotebookTextView::LayoutHold::LayoutHold(NotebookTextView* view) : m_view(view) {
+    if (m_view->m_layoutHolds++ > 0) return;
+    m_view->m_heldPageSize = m_view->document()->pageSize();
+    m_view->document()->setPageSize(QSizeF(0, 0));
+}
+
+NotebookTextView::LayoutHold::~LayoutHold() {
+    if (--m_view->m_layoutHolds > 0) return;
+    m_view->document()->setPageSize(m_view->m_heldPageSize);
 }
 
 QString NotebookTextView::canonicalText() const {
@@ -232,6 +247,57 @@ int fingerprint(int blockLength, const std::vector<BlockRange>& ranges) {
     return int(hash & 0x7FFFFFFF); // never -1, the state of a line never coloured
 }
 
+// Gives one line its colours unless it has them already; answers whether it changed.
+bool colourBlock(QTextBlock block, std::vector<BlockRange>& ranges) {
+    const int blockLength = block.length();
+    if (ranges.size() > kMaxRunsPerLine) ranges.clear();
+    const int print = fingerprint(blockLength, ranges);
+    QTextLayout* layout = block.layout();
+    if (!layout || block.userState() == print) return false;
+    QList<QTextLayout::FormatRange> formats;
+    formats.reserve(qsizetype(1 + ranges.size()));
+    formats.append({0, blockLength, plainFormat()});
+    for (const BlockRange& r : ranges)
+        formats.append({r.start, r.count, roleFormat(r.role)});
+    // Colours change no text: they go straight into the line's layout, which reports no edit.
+    layout->setFormats(formats);
+    block.setUserState(print);
+    return true;
+}
+
+// Changed lines close together are marked dirty as one range: each mark moves every later line.
+class DirtyLines {
+public:
+    explicit DirtyLines(QTextDocument* doc) : m_doc(doc) {}
+    ~DirtyLines() { flush(); }
+    DirtyLines(const DirtyLines&) = delete;
+    DirtyLines& operator=(const DirtyLines&) = delete;
+
+    void add(int index, int position, int length) {
+        if (m_from >= 0 && index - m_lastIndex > 32) flush();
+        if (m_from < 0) m_from = position;
+        m_to = position + length;
+        m_lastIndex = index;
+    }
+
+private:
+    void flush() {
+        if (m_from >= 0) m_doc->markContentsDirty(m_from, m_to - m_from);
+        m_from = m_to = -1;
+    }
+    QTextDocument* m_doc;
+    int m_from = -1, m_to = -1, m_lastIndex = -1;
+};
+
+// One line's highlights, made relative to the line and clipped to it.
+void appendRange(std::vector<BlockRange>& ranges, const VexilCore::Highlight& h, int blockStart,
+                 int blockLength) {
+    const int start = int(h.range.location) - blockStart;
+    if (start < 0 || h.range.length <= 0) return;
+    const int count = int(std::min<qsizetype>(h.range.length, blockLength - 1 - start));
+    if (count > 0) ranges.push_back({start, count, h.role});
+}
+
 } // namespace
 
 void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& highlights) {
@@ -256,41 +322,69 @@ void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& hi
             ++blockIndex;
         }
         if (!block.isValid() || size_t(blockIndex) >= perBlock.size()) break;
-        const int start = int(h.range.location) - blockStart;
-        const int count = std::min(int(h.range.length), block.length() - 1 - start);
-        if (count > 0) perBlock[size_t(blockIndex)].push_back({start, count, h.role});
+        appendRange(perBlock[size_t(blockIndex)], h, blockStart, block.length());
     }
 
-    // Changed lines close together are marked dirty as one range: each mark moves every later line.
-    int dirtyFrom = -1, dirtyTo = -1, lastDirtyIndex = -1;
-    const auto flushDirty = [&] {
-        if (dirtyFrom >= 0) doc->markContentsDirty(dirtyFrom, dirtyTo - dirtyFrom);
-        dirtyFrom = dirtyTo = -1;
-    };
+    const QScopedValueRollback<bool> colouring(m_colouring, true);
+    m_editedFrom = m_editedTo = -1;
+    DirtyLines dirty(doc);
     int position = 0, index = 0;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++index) {
         const int blockLength = b.length();
-        std::vector<BlockRange>& ranges = perBlock[size_t(index)];
-        if (ranges.size() > kMaxRunsPerLine) ranges.clear();
-        const int print = fingerprint(blockLength, ranges);
-        QTextLayout* layout = b.layout();
-        if (layout && b.userState() != print) {
-            QList<QTextLayout::FormatRange> formats;
-            formats.reserve(qsizetype(1 + ranges.size()));
-            formats.append({0, blockLength, plainFormat()});
-            for (const BlockRange& r : ranges)
-                formats.append({r.start, r.count, roleFormat(r.role)});
-            // Colours change no text: they go straight into the line's layout, which reports no edit.
-            layout->setFormats(formats);
-            b.setUserState(print);
-            if (dirtyFrom >= 0 && index - lastDirtyIndex > 32) flushDirty();
-            if (dirtyFrom < 0) dirtyFrom = position;
-            dirtyTo = position + blockLength;
-            lastDirtyIndex = index;
-        }
+        if (colourBlock(b, perBlock[size_t(index)])) dirty.add(index, position, blockLength);
         position += blockLength;
     }
-    flushDirty();
+}
+
+void NotebookTextView::recolourLines(const QList<int>& lines, const HighlightsOf& highlightsOf) {
+    QTextDocument* doc = document();
+    std::vector<int> todo(lines.cbegin(), lines.cend());
+    if (m_editedFrom >= 0) {
+        const int last = doc->characterCount() - 1;
+        const int from = doc->findBlock(std::clamp(m_editedFrom, 0, last)).blockNumber();
+        const int to = doc->findBlock(std::clamp(m_editedTo, 0, last)).blockNumber();
+        for (int n = from; n <= to; ++n)
+            todo.push_back(n);
+    }
+    std::sort(todo.begin(), todo.end());
+    todo.erase(std::unique(todo.begin(), todo.end()), todo.end());
+
+    const QScopedValueRollback<bool> colouring(m_colouring, true);
+    m_editedFrom = m_editedTo = -1;
+    DirtyLines dirty(doc);
+    const qsizetype length = doc->characterCount() - 1;
+    QTextBlock block;
+    int blockStart = 0;
+    std::vector<BlockRange> ranges;
+    for (const int n : todo) {
+        // The next line follows from the last one; any other is looked up.
+        if (block.isValid() && block.blockNumber() + 1 == n) {
+            blockStart += block.length();
+            block = block.next();
+        } else {
+            block = doc->findBlockByNumber(n);
+            blockStart = block.isValid() ? block.position() : 0;
+        }
+        if (!block.isValid()) break;
+        ranges.clear();
+        if (const QList<VexilCore::Highlight>* highlights = highlightsOf(n))
+            for (const VexilCore::Highlight& h : *highlights)
+                if (h.range.end() <= length) appendRange(ranges, h, blockStart, block.length());
+        if (colourBlock(block, ranges)) dirty.add(n, blockStart, block.length());
+    }
+}
+
+void NotebookTextView::noteEdit(int position, int removed, int added) {
+    if (m_colouring) return;
+    if (m_editedFrom < 0) {
+        m_editedFrom = position;
+        m_editedTo = position + added;
+        return;
+    }
+    // One range holding every edit so far, in today's positions.
+    const int end = m_editedTo > position + removed ? m_editedTo + added - removed : position + added;
+    m_editedFrom = std::min(m_editedFrom, position);
+    m_editedTo = std::max(end, position + added);
 }
 
 // --- Fonts and container ------------------------------------------------------------------------------
@@ -380,6 +474,11 @@ void NotebookTextView::layoutContainer() {
     if (std::abs(lineWrapColumnOrWidth() - wrap) > 0.5) {
         Programmatic guard(this);
         setLineWrapColumnOrWidth(wrap);
+        // The new width sets the page again: keep holding the layout back under a hold.
+        if (m_layoutHolds > 0) {
+            m_heldPageSize = document()->pageSize();
+            document()->setPageSize(QSizeF(0, 0));
+        }
     }
 }
 

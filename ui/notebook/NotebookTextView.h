@@ -89,6 +89,18 @@ public:
     // --- Text ---------------------------------------------------------------------------------------
     // Replaces the whole text without reporting an edit; line spacing and margins are put back.
     void setSheetText(const QString& text);
+    // Holds the document's layout back while a new text is set up (spacing, margins, colours), so that
+    // a long text is laid out once, lazily from its top, when the last hold ends.
+    class LayoutHold {
+    public:
+        explicit LayoutHold(NotebookTextView* view);
+        ~LayoutHold();
+        LayoutHold(const LayoutHold&) = delete;
+        LayoutHold& operator=(const LayoutHold&) = delete;
+
+    private:
+        NotebookTextView* m_view;
+    };
     // The text with "\n" between lines (the editor's own separators mapped back).
     QString canonicalText() const;
     bool isEmptyText() const;
@@ -106,6 +118,11 @@ public:
     // Colours the text: every line plain, then each highlight by its role; a highlight reaching past the
     // text is skipped. Only lines whose colours change are touched.
     void setHighlights(const std::vector<VexilCore::Highlight>& highlights);
+    // The highlights of one line (ranges in the whole text), or none for a line without.
+    using HighlightsOf = std::function<const QList<VexilCore::Highlight>*(int line)>;
+    // Colours again the given lines and every line edited since the last colouring, the others keep
+    // theirs: what setHighlights would give when only those lines' highlights changed.
+    void recolourLines(const QList<int>& lines, const HighlightsOf& highlightsOf);
 
     // --- Fonts and geometry -------------------------------------------------------------------------
     void setFontSize(qreal size);
@@ -139,6 +156,10 @@ public:
     // --- Results column -----------------------------------------------------------------------------
     const Items& items() const { return m_items; }
     void setItems(Items items);
+    // Follows an edit that replaced removed lines from first on with inserted ones (later lines move),
+    // then gives each listed line its item or takes it away.
+    void patchItems(int first, int removed, int inserted,
+                    const std::vector<std::pair<int, std::optional<ResultItem>>>& lines);
     const QStringList& hint() const { return m_hint; }
     void setHint(const QStringList& lines);
     std::optional<qreal> resultsFraction() const { return m_resultsFraction; }
@@ -210,6 +231,10 @@ private:
     class Programmatic;
     void configure();
     void updateGutter();
+    // Drops a hover the items no longer have and draws them again.
+    void itemsDidChange();
+    // Keeps the span of text edited since the last colouring.
+    void noteEdit(int position, int removed, int added);
     void applyFrameFormat();
     // Every line carries the line spacing.
     QTextBlockFormat spacingFormat() const;
@@ -250,6 +275,11 @@ private:
     int m_programmatic = 0;
     bool m_composing = false;
     bool m_swallowRelease = false;
+    bool m_colouring = false;
+    int m_layoutHolds = 0;
+    QSizeF m_heldPageSize; // the page size a hold put aside
+    int m_editedFrom = -1; // the text edited since the last colouring, or -1
+    int m_editedTo = -1;
 };
 
 } // namespace VexilUI

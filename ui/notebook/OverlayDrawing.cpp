@@ -2,8 +2,10 @@
 #include "ui/notebook/NotebookTextView.h"
 
 #include "ui/common/Theme.h"
+#include "ui/notebook/LineMap.h"
 #include "ui/notebook/TextViewGeometry.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
@@ -19,6 +21,30 @@ using namespace TextGeometry;
 void NotebookTextView::setItems(Items items) {
     if (items == m_items) return;
     m_items = std::move(items);
+    itemsDidChange();
+}
+
+void NotebookTextView::patchItems(int first, int removed, int inserted,
+                                  const std::vector<std::pair<int, std::optional<ResultItem>>>& lines) {
+    bool changed = spliceLines(m_items, first, removed, inserted);
+    for (const auto& [line, item] : lines) {
+        const auto found = m_items.find(line);
+        if (!item) {
+            if (found == m_items.end()) continue;
+            m_items.erase(found);
+        } else if (found == m_items.end()) {
+            m_items.emplace(line, *item);
+        } else if (found->second != *item) {
+            found->second = *item;
+        } else {
+            continue;
+        }
+        changed = true;
+    }
+    if (changed) itemsDidChange();
+}
+
+void NotebookTextView::itemsDidChange() {
     if (m_hoveredLine) {
         const auto found = m_items.find(*m_hoveredLine);
         if (found == m_items.end() || found->second.isError) m_hoveredLine.reset();
@@ -97,7 +123,13 @@ void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) c
     // Metrics are taken line by line so that lines below the dirty rectangle need no layout at all.
     const qreal offset = baselineOffset();
     std::optional<LineMetric> first, previous;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    // Start at the line just above the dirty rectangle rather than walk every line over it.
+    const int top = document()->documentLayout()->hitTest(
+        QPointF(m_gutterWidth + 1, std::max<qreal>(0, dirtyRect.top() - 40)), Qt::FuzzyHit);
+    QTextBlock start = top > 0 ? document()->findBlock(top) : document()->begin();
+    if (start.isValid() && start.previous().isValid()) start = start.previous();
+    if (!start.isValid()) start = document()->begin();
+    for (QTextBlock block = start; block.isValid(); block = block.next()) {
         const auto current = metricFor(block, offset, previous ? &*previous : nullptr);
         if (!current) continue;
         previous = current;

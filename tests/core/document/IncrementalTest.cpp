@@ -2,6 +2,8 @@
 
 #include "core/document/Incremental.h"
 
+#include <QSet>
+
 #include <random>
 
 namespace {
@@ -106,6 +108,33 @@ void expectSame(const QList<LineOutcome>& kept, const QList<LineOutcome>& fresh,
                                          << text.toStdString();
 }
 
+LineOutcome shifted(LineOutcome outcome, qsizetype delta) {
+    outcome.range.location += delta;
+    if (outcome.labelRange) outcome.labelRange->location += delta;
+    for (Highlight& h : outcome.highlights)
+        h.range.location += delta;
+    return outcome;
+}
+
+// The window redraws only the lines reported changed: every other line must show what it showed
+// before, at the place the edit moved it to.
+void expectChangesReported(const QList<LineOutcome>& before, const IncrementalEvaluator& incremental,
+                           int step) {
+    const QList<LineOutcome>& now = incremental.outcomes();
+    const IncrementalEvaluator::Splice& splice = incremental.splice();
+    ASSERT_EQ(before.size() - splice.removed + splice.inserted, now.size()) << "edit " << step;
+    const QSet<int> changed(incremental.changedLines().cbegin(), incremental.changedLines().cend());
+    for (int i = 0; i < int(now.size()); ++i) {
+        if (changed.contains(i)) continue;
+        ASSERT_FALSE(i >= splice.first && i < splice.first + splice.inserted)
+            << "edit " << step << ": new line " << i + 1 << " is not reported";
+        const int j = i < splice.first ? i : i - splice.inserted + splice.removed;
+        ASSERT_TRUE(shifted(before[j], now[i].range.location - before[j].range.location) == now[i])
+            << "edit " << step << ": line " << i + 1 << " changed unreported: was "
+            << Sheets::describe(before[j]).toStdString() << ", is " << Sheets::describe(now[i]).toStdString();
+    }
+}
+
 TEST(Incremental, RandomEditsMatchAFreshEvaluationAfterEveryEdit) {
     Editor editor(20240604);
     EvalContext context = Sheets::context();
@@ -119,8 +148,11 @@ TEST(Incremental, RandomEditsMatchAFreshEvaluationAfterEveryEdit) {
             context.now = context.now.peek() + 61;
             context.randomSeed = quint64(step) * 7919;
             if (step % 97 == 0) context.rates->rates.insert(QStringLiteral("EUR"), 0.8 + step / 1000.0);
+            const QList<LineOutcome> before = incremental.outcomes();
             const QList<LineOutcome> kept = incremental.evaluate(context, text);
             expectSame(kept, DocumentEvaluator(context).evaluate(text), text, step);
+            if (HasFatalFailure()) return;
+            expectChangesReported(before, incremental, step);
             if (HasFatalFailure()) return;
             evaluatedLines += incremental.evaluatedCount();
             sheetLines += int(kept.size());

@@ -6,6 +6,10 @@
 
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QUndoStack>
+
+#include <functional>
+#include <tuple>
 
 using namespace VexilUI;
 
@@ -175,4 +179,102 @@ TEST_F(ControllerFixture, RatesButtonIsDisabledWhileRefreshing) {
     EXPECT_TRUE(rates->state().isRefreshing());
     EXPECT_FALSE(controller->ratesButton()->isEnabled());
     EXPECT_EQ(controller->ratesButton()->text(), rates->shortStatus());
+}
+
+namespace {
+
+// Every line's colour runs, as (start, length, colour, underlined) per line.
+std::vector<std::vector<std::tuple<int, int, QRgb, bool>>> colourRuns(const NotebookTextView* view) {
+    std::vector<std::vector<std::tuple<int, int, QRgb, bool>>> runs;
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        auto& line = runs.emplace_back();
+        for (const QTextLayout::FormatRange& range : block.layout()->formats())
+            line.emplace_back(range.start, range.length, range.format.foreground().color().rgba(),
+                              range.format.fontUnderline());
+    }
+    return runs;
+}
+
+} // namespace
+
+TEST_F(ControllerFixture, EditsShowWhatAFreshlyLoadedSheetShows) {
+    // Nothing here reads the clock or draws random numbers, so two notebooks must agree exactly.
+    load(QStringLiteral(
+        "# Budget\nrent = 1200\nfood = 320.50\nrent + food\n\n1 glass = 250 ml\n2 glasses in ml\n"
+        "ans * 2\n+ 3\nline2 + 1\ntotal\n\n10 EUR\n2 *\n// note\n0 * 1\nx km\nmonthly rent = 900\n"
+        "monthly rent / 3\nsum"));
+    struct Edit {
+        const char* what;
+        std::function<void()> apply;
+    };
+    const auto at = [this](int line, int column) {
+        const QTextBlock block = view()->document()->findBlockByNumber(line);
+        view()->setSelectedRange({block.position() + std::min(column, block.length() - 1), 0});
+    };
+    const auto paste = [this](const char* text) {
+        clipboard->clear();
+        clipboard->setString(QString::fromUtf8(text));
+        view()->paste();
+    };
+    const std::vector<Edit> edits = {
+        {"type into a variable", [&] { at(1, 99), type("5"); }},
+        {"delete that digit", [&] { QTest::keyClick(view(), Qt::Key_Backspace); }},
+        {"new line in the middle",
+         [&] { at(3, 99), QTest::keyClick(view(), Qt::Key_Return), type("rent * 2"); }},
+        {"unfinished line, caret on it",
+         [&] { at(6, 99), QTest::keyClick(view(), Qt::Key_Return), type("4 +"); }},
+        {"caret leaves the unfinished line", [&] { at(0, 0); }},
+        {"caret back on it", [&] { at(7, 1); }},
+        {"redefine a custom unit", [&] { at(5, 2), QTest::keyClick(view(), Qt::Key_Delete), type("3"); }},
+        {"paste a block of lines", [&] { at(12, 0), paste("a = 2\na * 3\n\nline1 + a\n"); }},
+        {"blank line under a summary goes", [&] { at(17, 0), QTest::keyClick(view(), Qt::Key_Backspace); }},
+        {"sign of a zero", [&] { at(19, 4), type("-"); }},
+        {"select two lines and delete them",
+         [&] {
+             const QTextBlock from = view()->document()->findBlockByNumber(2);
+             const QTextBlock to = view()->document()->findBlockByNumber(4);
+             view()->setSelectedRange({from.position(), to.position() - from.position()});
+             QTest::keyClick(view(), Qt::Key_Delete);
+         }},
+        {"paste lines over the same lines",
+         [&] {
+             const QTextBlock from = view()->document()->findBlockByNumber(1);
+             const QTextBlock to = view()->document()->findBlockByNumber(4);
+             const VexilCore::TextRange range{from.position(), to.position() - from.position()};
+             const QByteArray same = text().mid(range.location, range.length).toUtf8();
+             view()->setSelectedRange(range);
+             paste(same.constData());
+         }},
+        {"move a line up", [&] { at(6, 0), controller->moveLineUp(); }},
+        {"undo", [&] { controller->undo()->undo(); }},
+        {"fewer decimals", [&] { prefs->setMaxDecimals(1), controller->applyPreferences(); }},
+        {"type at the very end",
+         [&] {
+             view()->setSelectedRange({text().size(), 0});
+             QTest::keyClick(view(), Qt::Key_Return);
+             type("1/3");
+         }},
+        {"retype the first line", [&] { at(0, 0), paste("x = 7\n"); }},
+    };
+
+    auto fresh = std::make_unique<Controller>(prefs, makeStore(QStringLiteral("fresh.txt")), rates);
+    fresh->locale = controller->locale;
+    fresh->calendar = controller->calendar;
+    fresh->now = controller->now;
+    QWidget freshWindow;
+    freshWindow.resize(800, 500);
+    fresh->rootView()->setParent(&freshWindow);
+    fresh->rootView()->setGeometry(0, 0, 800, 500);
+    for (const Edit& edit : edits) {
+        edit.apply();
+        fresh->setText(text());
+        fresh->textView()->setSelectedRange(view()->selectedRange());
+        fresh->refreshResults();
+        fresh->applyHighlights();
+        EXPECT_EQ(view()->items(), fresh->textView()->items()) << edit.what;
+        EXPECT_EQ(controller->displayed(), fresh->displayed()) << edit.what;
+        EXPECT_EQ(controller->totalText(), fresh->totalText()) << edit.what;
+        EXPECT_EQ(colourRuns(view()), colourRuns(fresh->textView())) << edit.what;
+    }
+    fresh->rootView()->setParent(nullptr);
 }
