@@ -1,7 +1,7 @@
 # How Vexil's targets are made: sources picked up per folder, moc only where a class needs it, and one
 # precompiled header per target for the Qt and standard headers its sources share.
 
-option(VEXIL_PCH "Precompile the Qt and standard headers of each library and test kind" ON)
+option(VEXIL_PCH "Precompile the Qt and standard headers of each library and test kind" OFF)
 
 # ccache leaves every compile that uses a precompiled header uncached unless told that macros defined
 # in the source and __TIME__ do not matter (our headers are precompiled from the command line's -include,

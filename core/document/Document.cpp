@@ -68,31 +68,32 @@ private:
     // highlights; one retry with "pt" as pints on a dimension error.
     Parsed parse(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights);
     // One parse; the parser is dropped before the sheet's maps change again.
-    Parsed parseOnce(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights, bool& usedPt);
+    Parsed parseOnce(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights,
+                     bool& usedPt);
     void takeAssignments(const Parsed& parsed);
     bool summaryRow(LineOutcome& o, const QList<Token>& tokens, qsizetype offset);
     bool customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, qsizetype offset);
     bool assignment(LineOutcome& o, const QList<Token>& all, const QList<Token>& t, qsizetype offset);
 
-    const DocumentEvaluator& ev;
-    const QString& text;
-    LineSource* source;
-    LineTrace trace; // of the line being evaluated
-    QList<LineOutcome> outcomes;
+    const DocumentEvaluator& m_evaluator;
+    const QString& m_text;
+    LineSource* m_source;
+    LineTrace m_trace; // of the line being evaluated
+    QList<LineOutcome> m_outcomes;
     // The one environment of the sheet: its variables, custom units and ans are the sheet's own,
     // the other fields are set for each line. Nothing else holds the maps, so a definition adds
     // to them in place.
-    LineEnv env;
-    QList<int> block;
+    LineEnv m_env;
+    QList<int> m_block;
 };
 
 Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source)
-    : ev(evaluator), text(text), source(source), env(evaluator.context) {
-    env.lineCount = int(text.count(u'\n')) + 1;
-    env.ctx.watchOutsideReads(&trace.outsideRead);
+    : m_evaluator(evaluator), m_text(text), m_source(source), m_env(evaluator.context) {
+    m_env.lineCount = int(text.count(u'\n')) + 1;
+    m_env.ctx.watchOutsideReads(&m_trace.outsideRead);
     // Only lines above the current one are evaluated; anything else has no result.
-    const QList<LineOutcome>* done = &outcomes;
-    env.lineValue = [done](int n) -> std::optional<LineResult> {
+    const QList<LineOutcome>* done = &m_outcomes;
+    m_env.lineValue = [done](int n) -> std::optional<LineResult> {
         if (n < 1 || n > done->size()) return std::nullopt;
         const LineOutcome& o = (*done)[n - 1];
         if (o.kind == Kind::Value && o.value) return LineResult(*o.value);
@@ -102,29 +103,29 @@ Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* 
 }
 
 QList<LineOutcome> Pass::run() {
-    outcomes.reserve(env.lineCount);
+    m_outcomes.reserve(m_env.lineCount);
     qsizetype start = 0;
-    for (int index = 0; index < env.lineCount; ++index) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0) end = text.size();
+    for (int index = 0; index < m_env.lineCount; ++index) {
+        qsizetype end = m_text.indexOf(u'\n', start);
+        if (end < 0) end = m_text.size();
         const TextRange range{start, end - start};
-        trace = LineTrace();
+        m_trace = LineTrace();
         const LineTrace* knownTrace = nullptr;
-        const LineOutcome* known = source ? source->known(index, range, &knownTrace) : nullptr;
+        const LineOutcome* known = m_source ? m_source->known(index, range, &knownTrace) : nullptr;
         if (known)
             takeKnown(*known, *knownTrace, range);
         else
             evaluateLine(index, range);
-        if (source) source->done(index, outcomes.constLast(), trace, known != nullptr);
+        if (m_source) m_source->done(index, m_outcomes.constLast(), m_trace, known != nullptr);
         start = end + 1;
     }
-    return std::move(outcomes);
+    return std::move(m_outcomes);
 }
 
 Pass::Parsed Pass::parseOnce(const QList<Token>& tokens, qsizetype offset, QList<Highlight>& highlights,
                              bool& usedPt) {
     Parsed out;
-    LineParser parser(tokens, env);
+    LineParser parser(tokens, m_env);
     try {
         out.value = parser.parseLine();
     } catch (const CalcError& e) {
@@ -143,9 +144,9 @@ Pass::Parsed Pass::parse(const QList<Token>& tokens, qsizetype offset, QList<Hig
     Parsed out = parseOnce(tokens, offset, highlights, usedPt);
     if (out.error && out.error->isDimension && usedPt) {
         highlights.resize(before);
-        env.ptAsPint = true;
+        m_env.ptAsPint = true;
         out = parseOnce(tokens, offset, highlights, usedPt);
-        env.ptAsPint = false;
+        m_env.ptAsPint = false;
     }
     return out;
 }
@@ -156,13 +157,13 @@ void Pass::takeAssignments(const Parsed& parsed) {
 }
 
 void Pass::setVariable(const QString& name, const Value& value) {
-    env.variables.insert(name, value);
-    if (source) trace.variables.append({name, value});
+    m_env.variables.insert(name, value);
+    if (m_source) m_trace.variables.append({name, value});
 }
 
 void Pass::setUnit(const QString& key, const UnitRef& unit) {
-    env.customUnits.insert(key, unit);
-    if (source) trace.units.append({key, unit});
+    m_env.customUnits.insert(key, unit);
+    if (m_source) m_trace.units.append({key, unit});
 }
 
 // A line whose inputs are unchanged: its outcome moved to where the line now is, and its writes.
@@ -176,40 +177,41 @@ void Pass::takeKnown(const LineOutcome& known, const LineTrace& knownTrace, Text
         if (o.labelRange) o.labelRange->location += delta;
     }
     for (const auto& [name, value] : knownTrace.variables)
-        env.variables.insert(name, value);
+        m_env.variables.insert(name, value);
     for (const auto& [key, unit] : knownTrace.units)
-        env.customUnits.insert(key, unit);
-    trace = knownTrace;
+        m_env.customUnits.insert(key, unit);
+    m_trace = knownTrace;
     if (o.kind == Kind::Blank)
-        block.clear();
+        m_block.clear();
     else
         finish(o);
-    outcomes.append(std::move(o));
+    m_outcomes.append(std::move(o));
 }
 
 // Value and error lines join the block (a summary over an error line names it); a quantity
 // becomes the previous answer. Summary rows never join.
 void Pass::finish(LineOutcome& o) {
-    if (!o.isSummary && (o.kind == Kind::Value || o.kind == Kind::Error)) block.append(int(outcomes.size()));
+    if (!o.isSummary && (o.kind == Kind::Value || o.kind == Kind::Error))
+        m_block.append(int(m_outcomes.size()));
     if (o.kind == Kind::Value && o.value)
-        if (const Quantity* q = asQuantity(*o.value)) env.ans = *q;
+        if (const Quantity* q = asQuantity(*o.value)) m_env.ans = *q;
 }
 
 void Pass::evaluateLine(int index, TextRange range) {
-    const QStringView line = QStringView(text).mid(range.location, range.length);
+    const QStringView line = QStringView(m_text).mid(range.location, range.length);
     LineOutcome o;
     o.range = range;
 
     if (isBlankLine(line)) {
         o.kind = Kind::Blank;
-        block.clear();
-        outcomes.append(std::move(o));
+        m_block.clear();
+        m_outcomes.append(std::move(o));
         return;
     }
     if (line.startsWith(u'#')) {
         o.kind = Kind::Heading;
         o.highlights.append(Highlight{range, Role::Comment});
-        outcomes.append(std::move(o));
+        m_outcomes.append(std::move(o));
         return;
     }
 
@@ -217,7 +219,7 @@ void Pass::evaluateLine(int index, TextRange range) {
         o.kind = Kind::Error;
         o.message = QStringLiteral("Line too long");
         finish(o);
-        outcomes.append(std::move(o));
+        m_outcomes.append(std::move(o));
         return;
     }
 
@@ -230,7 +232,7 @@ void Pass::evaluateLine(int index, TextRange range) {
     // Borrowed from the sheet's text, which outlives the pass: the tokens copy what they keep.
     const QStringView rest = line.mid(labelLen);
     QString lineText = QString::fromRawData(rest.data(), rest.size());
-    QList<Token> tokens = Lexer::lex(lineText, ev.context.monthFirstDates);
+    QList<Token> tokens = Lexer::lex(lineText, m_evaluator.context.monthFirstDates);
     if (o.labelRange) {
         // The label's highlight first, with room for one a token after it.
         o.highlights.reserve(1 + tokens.size());
@@ -243,7 +245,7 @@ void Pass::evaluateLine(int index, TextRange range) {
             if (t.kind == TokenKind::Comment || t.kind == TokenKind::Quoted)
                 o.highlights.append(
                     Highlight{TextRange{t.range.location + offset, t.range.length}, Role::Comment});
-        outcomes.append(std::move(o));
+        m_outcomes.append(std::move(o));
         return;
     }
 
@@ -255,12 +257,12 @@ void Pass::evaluateLine(int index, TextRange range) {
             if (tok.kind != TokenKind::Quoted) t.append(tok);
     }
 
-    env.currentLine = index + 1;
-    env.lineText = std::move(lineText);
-    env.continuation.reset();
+    m_env.currentLine = index + 1;
+    m_env.lineText = std::move(lineText);
+    m_env.continuation.reset();
     if (summaryRow(o, t, offset) || customUnit(o, tokens, t, offset) || assignment(o, tokens, t, offset)) {
         finish(o);
-        outcomes.append(std::move(o));
+        m_outcomes.append(std::move(o));
         return;
     }
 
@@ -268,8 +270,8 @@ void Pass::evaluateLine(int index, TextRange range) {
     const Token& first = t.constFirst();
     if (first.kind == TokenKind::Sym &&
         (first.text == u"+" || first.text == u"*" || first.text == u"/" || first.text == u"^") && index > 0 &&
-        outcomes.constLast().kind == Kind::Value && outcomes.constLast().value) {
-        env.continuation = *outcomes.constLast().value;
+        m_outcomes.constLast().kind == Kind::Value && m_outcomes.constLast().value) {
+        m_env.continuation = *m_outcomes.constLast().value;
         Token injected;
         injected.kind = TokenKind::Injected;
         injected.range = TextRange{first.range.location, 0};
@@ -288,7 +290,7 @@ void Pass::evaluateLine(int index, TextRange range) {
         o.kind = Kind::Value;
         o.value = std::move(parsed.value);
         finish(o);
-        outcomes.append(std::move(o));
+        m_outcomes.append(std::move(o));
         return;
     }
 
@@ -318,7 +320,7 @@ void Pass::evaluateLine(int index, TextRange range) {
         o.kind = hasCommentOrQuoted(tokens) ? Kind::Comment : Kind::Text;
     }
     finish(o);
-    outcomes.append(std::move(o));
+    m_outcomes.append(std::move(o));
 }
 
 bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, qsizetype offset) {
@@ -328,7 +330,7 @@ bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, qsizetype offset) {
 
     std::optional<std::pair<CompoundUnit, int>> target;
     if (!t[1].atEnd()) {
-        LineParser parser(t, env);
+        LineParser parser(t, m_env);
         target = parser.conversionTarget(1);
         if (!target || !t[target->second].atEnd()) return false;
     }
@@ -351,8 +353,8 @@ bool Pass::summaryRow(LineOutcome& o, const QList<Token>& t, qsizetype offset) {
 
     o.isSummary = true;
     try {
-        Quantity q = ev.summarize(block, outcomes, kind.value());
-        if (target) q = Arith::convert(q, target->first, env.ctx);
+        Quantity q = m_evaluator.summarize(m_block, m_outcomes, kind.value());
+        if (target) q = Arith::convert(q, target->first, m_env.ctx);
         o.kind = Kind::Value;
         o.value = Value(std::in_place_type<Quantity>, std::move(q));
     } catch (const CalcError& e) {
@@ -418,7 +420,7 @@ bool Pass::customUnit(LineOutcome& o, const QList<Token>& all, const QList<Token
         def->singular = lw;
         def->plural = lw == singular ? plural : lw;
         def->dim = q->unit.dim();
-        def->kind = UnitDef::Linear{q->value * q->unit.factor(env.ctx)};
+        def->kind = UnitDef::Linear{q->value * q->unit.factor(m_env.ctx)};
         setUnit(singular, def);
         setUnit(plural, def);
         setUnit(lw, def);

@@ -15,8 +15,8 @@
 
 namespace VexilCore {
 
-// What evaluating a line left for the lines below it, in order, and whether it read the outside
-// world (the clock, random numbers or rates).
+// What evaluating a line left for the lines below it, in order, and whether it read what changes
+// between two evaluations of one context (the clock or random numbers).
 struct LineTrace {
     QList<std::pair<QString, Value>> variables;
     QList<std::pair<QString, UnitRef>> units; // custom units by key

@@ -11,8 +11,7 @@ constexpr int kFresh = -1; // written by a line evaluated in this pass
 
 // One map of the sheet's state (variables or custom units) with, per key, the line whose write
 // it holds: equal sources mean the same object.
-template <class V>
-struct Sourced {
+template <class V> struct Sourced {
     QHash<QString, V> values;
     QHash<QString, int> from;
 
@@ -40,60 +39,60 @@ bool mayRead(QStringView line, const QString& name) {
 class IncrementalEvaluator::Walk : public LineSource {
 public:
     Walk(IncrementalEvaluator& owner, const QStringList& newLines, bool contextSame)
-        : o(owner), now(newLines), reuseAllowed(contextSame) {
-        const qsizetype oldCount = o.lines.size(), newCount = now.size();
-        while (prefix < oldCount && prefix < newCount && o.lines[prefix] == now[prefix])
-            ++prefix;
-        while (suffix < oldCount - prefix && suffix < newCount - prefix &&
-               o.lines[oldCount - 1 - suffix] == now[newCount - 1 - suffix])
-            ++suffix;
-        suffixStart = int(newCount - suffix);
-        shift = int(newCount - oldCount);
-        deletedOld = int(oldCount - suffix) > prefix;
-        countChanged = oldCount != newCount;
+        : m_owner(owner), m_now(newLines), m_reuseAllowed(contextSame) {
+        const qsizetype oldCount = m_owner.m_lines.size(), newCount = m_now.size();
+        while (m_prefix < oldCount && m_prefix < newCount && m_owner.m_lines[m_prefix] == m_now[m_prefix])
+            ++m_prefix;
+        while (m_suffix < oldCount - m_prefix && m_suffix < newCount - m_prefix &&
+               m_owner.m_lines[oldCount - 1 - m_suffix] == m_now[newCount - 1 - m_suffix])
+            ++m_suffix;
+        m_suffixStart = int(newCount - m_suffix);
+        m_shift = int(newCount - oldCount);
+        m_deletedOld = int(oldCount - m_suffix) > m_prefix;
+        m_countChanged = oldCount != newCount;
         traces.reserve(newCount);
     }
 
     const LineOutcome* known(int index, TextRange, const LineTrace** trace) override {
         const int j = oldIndex(index);
-        if (j >= 0 && index == suffixStart) {
+        if (j >= 0 && index == m_suffixStart) {
             // The old lines the edit replaced leave their writes in the old state first.
-            for (int k = prefix; k < j; ++k)
+            for (int k = m_prefix; k < j; ++k)
                 replayOld(k);
-            if (deletedOld) disturbed = std::max(disturbed, index - 1);
+            if (m_deletedOld) m_disturbed = std::max(m_disturbed, index - 1);
         }
-        current = j;
-        if (j < 0 || !reuseAllowed || !canReuse(index, j)) return nullptr;
-        *trace = &o.traces[j];
-        return &o.known[j];
+        m_current = j;
+        if (j < 0 || !m_reuseAllowed || !canReuse(index, j)) return nullptr;
+        *trace = &m_owner.m_traces[j];
+        return &m_owner.m_known[j];
     }
 
     void done(int index, const LineOutcome& outcome, const LineTrace& trace, bool reused) override {
-        const int j = current;
+        const int j = m_current;
         if (!reused) {
-            ++o.evaluated;
-            const bool same = j >= 0 && sameOutcome(outcome, o.known[j]);
+            ++m_owner.m_evaluated;
+            const bool same = j >= 0 && sameOutcome(outcome, m_owner.m_known[j]);
             if (!same) {
-                disturbed = index;
+                m_disturbed = index;
                 outChanged.append(index);
             }
         }
-        if (outcome.kind == LineOutcome::Kind::Blank) blockStart = index + 1;
+        if (outcome.kind == LineOutcome::Kind::Blank) m_blockStart = index + 1;
         if (j >= 0) replayOld(j);
         const int source = reused ? j : kFresh;
         for (const auto& [name, value] : trace.variables) {
-            liveVars.set(name, value, source);
+            m_liveVars.set(name, value, source);
             recheckVariable(name);
         }
         for (const auto& [key, unit] : trace.units) {
-            liveUnits.set(key, unit, source);
-            if (!reused) unitsTouched = true;
+            m_liveUnits.set(key, unit, source);
+            if (!reused) m_unitsTouched = true;
             recheckUnit(key);
         }
         if (outcome.kind == LineOutcome::Kind::Value && outcome.value)
             if (const Quantity* q = asQuantity(*outcome.value)) {
-                liveAns = *q;
-                liveAnsFrom = source;
+                m_liveAns = *q;
+                m_liveAnsFrom = source;
             }
         traces.append(trace);
     }
@@ -101,31 +100,34 @@ public:
     QList<LineTrace> traces;
     QList<int> outChanged;
 
-    Splice splice() const { return {prefix, int(o.lines.size()) - suffix - prefix, suffixStart - prefix}; }
+    Splice splice() const {
+        return {m_prefix, int(m_owner.m_lines.size()) - m_suffix - m_prefix, m_suffixStart - m_prefix};
+    }
 
 private:
     int oldIndex(int index) const {
-        if (index < prefix) return index;
-        if (index >= suffixStart) return index - shift;
+        if (index < m_prefix) return index;
+        if (index >= m_suffixStart) return index - m_shift;
         return -1;
     }
 
     bool canReuse(int index, int j) {
-        const LineTrace& t = o.traces[j];
-        const LineOutcome& old = o.known[j];
+        const LineTrace& t = m_owner.m_traces[j];
+        const LineOutcome& old = m_owner.m_known[j];
         if (t.outsideRead) return false;
-        if (index > 0 && disturbed == index - 1) return false; // a continuation reads the line above
+        if (index > 0 && m_disturbed == index - 1) return false; // a continuation reads the line above
         // A summary reads its block, which starts after the last blank line: a change of that line too.
-        if (old.isSummary && (index != j || (disturbed >= 0 && disturbed >= blockStart - 1))) return false;
-        const QString& line = now[index];
-        if ((index != j || countChanged || disturbed >= 0) && mentions(line, u"line")) return false;
+        if (old.isSummary && (index != j || (m_disturbed >= 0 && m_disturbed >= m_blockStart - 1)))
+            return false;
+        const QString& line = m_now[index];
+        if ((index != j || m_countChanged || m_disturbed >= 0) && mentions(line, u"line")) return false;
         if (ansDiffers() && mentions(line, u"ans")) return false;
         // A set emptied after use still walks all its buckets: ask its size first.
-        if (!changedVars.isEmpty())
-            for (const QString& name : changedVars)
+        if (!m_changedVars.isEmpty())
+            for (const QString& name : m_changedVars)
                 if (mayRead(line, name)) return false;
-        if (!changedUnits.isEmpty())
-            for (const QString& key : changedUnits)
+        if (!m_changedUnits.isEmpty())
+            for (const QString& key : m_changedUnits)
                 if (mentions(line, key)) return false;
         return true;
     }
@@ -133,9 +135,10 @@ private:
     // Values compare by unit identity; while every custom unit is the very one of the last pass,
     // equal values are equal results.
     bool sameOutcome(const LineOutcome& a, const LineOutcome& b) const {
-        if (unitsTouched || a.kind != b.kind || a.value != b.value || a.message != b.message ||
+        if (m_unitsTouched || a.kind != b.kind || a.value != b.value || a.message != b.message ||
             a.incomplete != b.incomplete || a.isSummary != b.isSummary || a.isAssignment != b.isAssignment ||
-            a.highlights.size() != b.highlights.size() || a.labelRange.has_value() != b.labelRange.has_value())
+            a.highlights.size() != b.highlights.size() ||
+            a.labelRange.has_value() != b.labelRange.has_value())
             return false;
         const qsizetype delta = a.range.location - b.range.location;
         if (a.range.length != b.range.length) return false;
@@ -145,103 +148,104 @@ private:
         for (qsizetype k = 0; k < a.highlights.size(); ++k) {
             const Highlight& x = a.highlights[k];
             const Highlight& y = b.highlights[k];
-            if (x.role != y.role || x.range.length != y.range.length || x.range.location - y.range.location != delta)
+            if (x.role != y.role || x.range.length != y.range.length ||
+                x.range.location - y.range.location != delta)
                 return false;
         }
         return true;
     }
 
     void replayOld(int j) {
-        if (j < replayed) return;
-        replayed = j + 1;
-        const LineTrace& t = o.traces[j];
+        if (j < m_replayed) return;
+        m_replayed = j + 1;
+        const LineTrace& t = m_owner.m_traces[j];
         for (const auto& [name, value] : t.variables) {
-            oldVars.set(name, value, j);
+            m_oldVars.set(name, value, j);
             recheckVariable(name);
         }
         for (const auto& [key, unit] : t.units) {
-            oldUnits.set(key, unit, j);
+            m_oldUnits.set(key, unit, j);
             recheckUnit(key);
         }
-        const LineOutcome& out = o.known[j];
+        const LineOutcome& out = m_owner.m_known[j];
         if (out.kind == LineOutcome::Kind::Value && out.value)
             if (const Quantity* q = asQuantity(*out.value)) {
-                oldAns = *q;
-                oldAnsFrom = j;
+                m_oldAns = *q;
+                m_oldAnsFrom = j;
             }
     }
 
     void recheckVariable(const QString& name) {
-        const int a = liveVars.source(name), b = oldVars.source(name);
+        const int a = m_liveVars.source(name), b = m_oldVars.source(name);
         bool same = a == b;
-        if (!same && !unitsTouched && a != kAbsent && b != kAbsent)
-            same = liveVars.values.value(name) == oldVars.values.value(name);
+        if (!same && !m_unitsTouched && a != kAbsent && b != kAbsent)
+            same = m_liveVars.values.value(name) == m_oldVars.values.value(name);
         if (same)
-            changedVars.remove(name);
+            m_changedVars.remove(name);
         else
-            changedVars.insert(name);
+            m_changedVars.insert(name);
     }
 
     void recheckUnit(const QString& key) {
-        if (liveUnits.source(key) == oldUnits.source(key))
-            changedUnits.remove(key);
+        if (m_liveUnits.source(key) == m_oldUnits.source(key))
+            m_changedUnits.remove(key);
         else
-            changedUnits.insert(key);
+            m_changedUnits.insert(key);
     }
 
     bool ansDiffers() const {
-        if (liveAnsFrom == oldAnsFrom) return false;
-        return unitsTouched || liveAnsFrom == kAbsent || oldAnsFrom == kAbsent || liveAns != oldAns;
+        if (m_liveAnsFrom == m_oldAnsFrom) return false;
+        return m_unitsTouched || m_liveAnsFrom == kAbsent || m_oldAnsFrom == kAbsent || m_liveAns != m_oldAns;
     }
 
-    IncrementalEvaluator& o;
-    const QStringList& now;
-    const bool reuseAllowed;
-    int prefix = 0;
-    int suffix = 0;
-    int suffixStart = 0;
-    int shift = 0;
-    bool deletedOld = false;
-    bool countChanged = false;
+    IncrementalEvaluator& m_owner;
+    const QStringList& m_now;
+    const bool m_reuseAllowed;
+    int m_prefix = 0;
+    int m_suffix = 0;
+    int m_suffixStart = 0;
+    int m_shift = 0;
+    bool m_deletedOld = false;
+    bool m_countChanged = false;
 
-    int current = -1;
-    int replayed = 0;
-    int disturbed = -1; // the last line whose outcome is new or changed
-    int blockStart = 0;
-    bool unitsTouched = false;
-    Sourced<Value> liveVars, oldVars;
-    Sourced<UnitRef> liveUnits, oldUnits;
-    QSet<QString> changedVars, changedUnits;
-    std::optional<Quantity> liveAns, oldAns;
-    int liveAnsFrom = kAbsent, oldAnsFrom = kAbsent;
+    int m_current = -1;
+    int m_replayed = 0;
+    int m_disturbed = -1; // the last line whose outcome is new or changed
+    int m_blockStart = 0;
+    bool m_unitsTouched = false;
+    Sourced<Value> m_liveVars, m_oldVars;
+    Sourced<UnitRef> m_liveUnits, m_oldUnits;
+    QSet<QString> m_changedVars, m_changedUnits;
+    std::optional<Quantity> m_liveAns, m_oldAns;
+    int m_liveAnsFrom = kAbsent, m_oldAnsFrom = kAbsent;
 };
 
 const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& context, const QString& text) {
     QStringList newLines = text.split(u'\n');
-    const bool contextSame = lastContext && lastContext->sameInputs(context);
-    evaluated = 0;
+    const bool contextSame = m_lastContext && m_lastContext->sameInputs(context);
+    m_evaluated = 0;
     Walk walk(*this, newLines, contextSame);
     QList<LineOutcome> next = DocumentEvaluator(context).evaluate(text, &walk);
-    moved = newLines.size() != lines.size();
-    edit = walk.splice();
-    changed = std::move(walk.outChanged);
-    traces = std::move(walk.traces);
-    known = std::move(next);
-    lines = std::move(newLines);
-    lastContext = context;
-    lastContext->watchOutsideReads(nullptr);
-    return known;
+    m_moved = newLines.size() != m_lines.size();
+    m_edit = walk.splice();
+    m_changed = std::move(walk.outChanged);
+    m_traces = std::move(walk.traces);
+    m_known = std::move(next);
+    m_lines = std::move(newLines);
+    m_lastContext = context;
+    m_lastContext->watchOutsideReads(nullptr);
+    return m_known;
 }
 
 void IncrementalEvaluator::clear() {
-    lastContext.reset();
-    lines.clear();
-    known.clear();
-    traces.clear();
-    changed.clear();
-    moved = false;
-    edit = {};
-    evaluated = 0;
+    m_lastContext.reset();
+    m_lines.clear();
+    m_known.clear();
+    m_traces.clear();
+    m_changed.clear();
+    m_moved = false;
+    m_edit = {};
+    m_evaluated = 0;
 }
 
 } // namespace VexilCore

@@ -13,16 +13,17 @@ namespace VexilCore {
 // variable, custom unit or ans it may read differs from the last evaluation, when the line above
 // changed (a continuation reads it), when it is a summary whose block changed or moved, when it
 // may refer to other lines and anything above it or the line numbers changed, and always when it
-// read the clock, random numbers or rates.
+// read the clock or random numbers. Rates are part of the context: when they change, every line is
+// evaluated again.
 class IncrementalEvaluator {
 public:
     const QList<LineOutcome>& evaluate(const EvalContext& context, const QString& text);
 
-    const QList<LineOutcome>& outcomes() const { return known; }
+    const QList<LineOutcome>& outcomes() const { return m_known; }
     // Lines (0-based, in the last text) whose outcome differs from the one before at that line,
     // and whether the last evaluation moved lines (so every line's place is new).
-    const QList<int>& changedLines() const { return changed; }
-    bool linesMoved() const { return moved; }
+    const QList<int>& changedLines() const { return m_changed; }
+    bool linesMoved() const { return m_moved; }
     // The lines whose text the last evaluation found new: from line first, removed old lines gave
     // way to inserted new ones, and the lines before and after kept their text (later ones moved).
     struct Splice {
@@ -31,22 +32,22 @@ public:
         int inserted = 0;
         bool operator==(const Splice&) const = default;
     };
-    const Splice& splice() const { return edit; }
+    const Splice& splice() const { return m_edit; }
     // Lines the last call evaluated rather than took as known.
-    int evaluatedCount() const { return evaluated; }
+    int evaluatedCount() const { return m_evaluated; }
     void clear();
 
 private:
     class Walk;
 
-    std::optional<EvalContext> lastContext;
-    QStringList lines;
-    QList<LineOutcome> known;
-    QList<LineTrace> traces;
-    QList<int> changed;
-    bool moved = false;
-    Splice edit;
-    int evaluated = 0;
+    std::optional<EvalContext> m_lastContext;
+    QStringList m_lines;
+    QList<LineOutcome> m_known;
+    QList<LineTrace> m_traces;
+    QList<int> m_changed;
+    bool m_moved = false;
+    Splice m_edit;
+    int m_evaluated = 0;
 };
 
 } // namespace VexilCore

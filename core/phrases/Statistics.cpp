@@ -26,10 +26,6 @@ qint64 gcdOf(qint64 a, qint64 b) {
     return a < 0 ? -a : a;
 }
 
-Quantity plain(double x, const CompoundUnit& unit = {}) {
-    return Quantity(x, unit);
-}
-
 } // namespace
 
 QList<Value> LineParser::list(const QSet<QString>& extra) {
@@ -75,22 +71,22 @@ Value LineParser::stat(const QString& name, const QList<Value>& values) const {
         return s;
     };
 
-    if (name == u"sum") return plain(sum(), target);
-    if (name == u"average" || name == u"mean" || name == u"avg") return plain(sum() / double(n), target);
-    if (name == u"count") return plain(double(n));
+    if (name == u"sum") return Quantity(sum(), target);
+    if (name == u"average" || name == u"mean" || name == u"avg") return Quantity(sum() / double(n), target);
+    if (name == u"count") return Quantity(double(n), {});
     if (name == u"max" || name == u"min") {
         const bool wantMax = name == u"max";
         double best = x[0];
         for (double v : x)
             if (wantMax ? v > best : v < best) best = v;
-        return plain(best, target);
+        return Quantity(best, target);
     }
     if (name == u"median") {
         // Not-a-number sorts last, keeping the ordering strict.
         std::sort(x.begin(), x.end(),
                   [](double a, double b) { return a < b || (std::isnan(b) && !std::isnan(a)); });
         const double m = n % 2 == 1 ? x[n / 2] : (x[n / 2 - 1] + x[n / 2]) * 0.5;
-        return plain(m, target);
+        return Quantity(m, target);
     }
     if (name == u"stdev") {
         if (n < 2) throw CalcError(QStringLiteral("Standard deviation needs two or more values"));
@@ -98,7 +94,7 @@ Value LineParser::stat(const QString& name, const QList<Value>& values) const {
         double squares = 0;
         for (double v : x)
             squares += (v - mean) * (v - mean);
-        return plain(std::sqrt(squares / double(n - 1)), target);
+        return Quantity(std::sqrt(squares / double(n - 1)), target);
     }
     if (name == u"gcd" || name == u"lcm") {
         std::vector<qint64> ints;
@@ -123,7 +119,7 @@ Value LineParser::stat(const QString& name, const QList<Value>& values) const {
                 throw CalcError(QStringLiteral("Result is too large"));
             acc = product < 0 ? -product : product;
         }
-        return plain(double(acc));
+        return Quantity(double(acc), {});
     }
     throw CalcError(QStringLiteral("Unknown function ") + name);
 }

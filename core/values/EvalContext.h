@@ -40,16 +40,13 @@ struct EvalContext {
     // Seeds the random-number phrases, so that one evaluation is repeatable; whoever builds the
     // context for an edit may give each evaluation a fresh seed.
     Watched<quint64> randomSeed = quint64(0);
-    // Set while a line is evaluated: notes a read of the clock, the random seed or the rates.
+    // Set while a line is evaluated: notes a read of the clock or the random seed.
     bool* outsideRead = nullptr;
 
     void watchOutsideReads(bool* flag) {
         outsideRead = flag;
         now.seen = flag;
         randomSeed.seen = flag;
-    }
-    void noteRatesRead() const {
-        if (outsideRead) *outsideRead = true;
     }
     // Everything but the clock and the random seed is the same, so a line that reads neither
     // evaluates alike under both.

@@ -19,7 +19,6 @@ std::optional<double> positive(const std::optional<double>& v) {
 
 double currencyFactor(const QString& id, const EvalContext& ctx) {
     if (id == u"USD") return 1;
-    ctx.noteRatesRead();
     if (id == u"sat") {
         // Same rule as the coins: a BTC price that is not positive counts as missing.
         const auto btc = ctx.crypto ? positive(ctx.crypto->price(QStringLiteral("BTC"))) : std::nullopt;

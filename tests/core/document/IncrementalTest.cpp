@@ -14,24 +14,56 @@ using namespace VexilCore;
 // custom units, ans, continuations, references, summaries, the clock, random numbers and rates.
 const QStringList& vocabulary() {
     static const QStringList lines = {
-        "x = 5",          "y = x * 2",          "x = x + 1",         "rent = 1200",
-        "rent * 12",      "monthly rent = 900", "monthly rent / 3",  "1 glass = 250 ml",
-        "2 glasses in ml", "1 boss = 3 m",      "4 bosses in m",     "glass = 3",
-        "ans * 2",        "+ 3",                "* 2",               "line2 + 1",
-        "line1",          "line5 * 2",          "total",             "sum",
-        "average",        "median in km",       "count",             "",
-        "   ",            "# Heading",          "// note",           "price: 12 EUR in USD",
-        "2 BTC in EUR",   "today + 3 days",     "now",               "random number",
-        "Rent for the flat in March", "12 +",   "3 x",               "5 km in m",
-        "if x > 3 then z = 1 else z = 2",       "z + 1",             "y",
-        "label: x + y",   "10 EUR",             "x km",              "\"quoted\" 4 + 4",
+        "x = 5",
+        "y = x * 2",
+        "x = x + 1",
+        "rent = 1200",
+        "rent * 12",
+        "monthly rent = 900",
+        "monthly rent / 3",
+        "1 glass = 250 ml",
+        "2 glasses in ml",
+        "1 boss = 3 m",
+        "4 bosses in m",
+        "glass = 3",
+        "ans * 2",
+        "+ 3",
+        "* 2",
+        "line2 + 1",
+        "line1",
+        "line5 * 2",
+        "total",
+        "sum",
+        "average",
+        "median in km",
+        "count",
+        "",
+        "   ",
+        "# Heading",
+        "// note",
+        "price: 12 EUR in USD",
+        "2 BTC in EUR",
+        "today + 3 days",
+        "now",
+        "random number",
+        "Rent for the flat in March",
+        "12 +",
+        "3 x",
+        "5 km in m",
+        "if x > 3 then z = 1 else z = 2",
+        "z + 1",
+        "y",
+        "label: x + y",
+        "10 EUR",
+        "x km",
+        "\"quoted\" 4 + 4",
     };
     return lines;
 }
 
 class Editor {
 public:
-    explicit Editor(quint32 seed) : rng(seed) {}
+    explicit Editor(quint32 seed) : m_rng(seed) {}
 
     QString sheet(int lines) {
         QStringList out;
@@ -89,12 +121,12 @@ public:
         text = lines.join(u'\n');
     }
 
-    int below(int n) { return int(std::uniform_int_distribution<int>(0, std::max(n, 1) - 1)(rng)); }
+    int below(int n) { return int(std::uniform_int_distribution<int>(0, std::max(n, 1) - 1)(m_rng)); }
 
 private:
     QString pick() { return vocabulary()[below(int(vocabulary().size()))]; }
 
-    std::mt19937 rng;
+    std::mt19937 m_rng;
 };
 
 // Any difference between the kept and the fresh outcomes, named by line.
@@ -102,10 +134,10 @@ void expectSame(const QList<LineOutcome>& kept, const QList<LineOutcome>& fresh,
                 int step) {
     ASSERT_EQ(kept.size(), fresh.size()) << "edit " << step << "\n" << text.toStdString();
     for (qsizetype i = 0; i < kept.size(); ++i)
-        ASSERT_TRUE(kept[i] == fresh[i]) << "edit " << step << ", line " << i + 1 << ": kept "
-                                         << Sheets::describe(kept[i]).toStdString() << ", fresh "
-                                         << Sheets::describe(fresh[i]).toStdString() << "\n"
-                                         << text.toStdString();
+        ASSERT_TRUE(kept[i] == fresh[i])
+            << "edit " << step << ", line " << i + 1 << ": kept " << Sheets::describe(kept[i]).toStdString()
+            << ", fresh " << Sheets::describe(fresh[i]).toStdString() << "\n"
+            << text.toStdString();
 }
 
 LineOutcome shifted(LineOutcome outcome, qsizetype delta) {
