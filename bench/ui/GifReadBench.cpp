@@ -3,8 +3,8 @@
 #include "ui/shell/AboutAnimation.h"
 #include "ui/shell/GifFile.h"
 
-#include <gif_lib.h>
 #include <benchmark/benchmark.h>
+#include <gif_lib.h>
 
 using namespace VexilUI;
 

@@ -223,8 +223,8 @@ Quantity LineParser::multiplicative(const Quantity& left, MulOp op, const Quanti
         const bool swapped = op == MulOp::PermutationsOf || op == MulOp::CombinationsOf;
         const double n = swapped ? b : a;
         const double k = swapped ? a : b;
-        if (!left.unit.isNone() || !right.unit.isNone() || !Arith::isWhole(n) || !Arith::isWhole(k) || n < 0 || k < 0 ||
-            k > n || n > 170)
+        if (!left.unit.isNone() || !right.unit.isNone() || !Arith::isWhole(n) || !Arith::isWhole(k) ||
+            n < 0 || k < 0 || k > n || n > 170)
             throw CalcError(
                 QStringLiteral("Permutations and combinations need whole numbers with k \u2264 n"));
         double perms = 1;

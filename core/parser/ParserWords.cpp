@@ -116,8 +116,8 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
         const Token& after = peek(2);
         const bool unitAfter = after.kind == TokenKind::Word && Units::lookupWord(after.text, false) &&
                                !conversionWords().contains(after.lower);
-        if (day.kind == TokenKind::Number && day.number >= 1 && day.number <= 31 && Arith::isWhole(day.number) &&
-            !unitAfter) {
+        if (day.kind == TokenKind::Number && day.number >= 1 && day.number <= 31 &&
+            Arith::isWhole(day.number) && !unitAfter) {
             const qint64 d = qint64(day.number);
             mark(p, Role::Number);
             mark(p + 1, Role::Number);

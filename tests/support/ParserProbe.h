@@ -32,7 +32,8 @@ struct ParserProbe {
         bool operator==(const Snapshot&) const = default;
     };
     Snapshot snapshot() const {
-        return {lp.p, lp.roles, lp.sawValue, lp.tookPt, lp.lastWasPercent, lp.branchAssignments, lp.stopWords};
+        return {lp.p,        lp.roles, lp.sawValue, lp.tookPt, lp.lastWasPercent, lp.branchAssignments,
+                lp.stopWords};
     }
 
     int depth() const { return lp.m_depth; }

@@ -199,7 +199,8 @@ TEST(LineParser, FirstValueAfterProseAndGroups) {
         const char* highlights;
     };
     for (const H& c : std::initializer_list<H>{
-             {"Rent for the flat in March", "none", "text@0+4 text@5+3 text@9+3 text@13+4 text@18+2 text@21+5"},
+             {"Rent for the flat in March", "none",
+              "text@0+4 text@5+3 text@9+3 text@13+4 text@18+2 text@21+5"},
              {"the rent, 1200", "none", "text@0+3 text@4+4 op@8+1 number@10+4"},
              {"rent 1200 + 35", "1235", "text@0+4 number@5+4 op@10+1 number@12+2"},
              {"rent 1200 - 35", "1165", "text@0+4 number@5+4 op@10+1 number@12+2"},

@@ -3,8 +3,8 @@
 #include "core/rates/RatesCacheFile.h"
 #include "core/rates/RatesService.h"
 
-#include "tests/support/QtPrinters.h"
 #include "WaitFor.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

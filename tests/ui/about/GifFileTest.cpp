@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include <gif_lib.h>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <optional>
 #include <vector>

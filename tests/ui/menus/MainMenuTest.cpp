@@ -1,17 +1,17 @@
 #include "ui/shell/MainMenu.h"
 #include "core/rates/RatesService.h"
+#include "tests/support/OfflineNotebook.h"
+#include "ui/common/Theme.h"
 #include "ui/notebook/NotebookController.h"
 #include "ui/notebook/NotebookTextView.h"
 #include "ui/notebook/Pasteboard.h"
 #include "ui/notebook/RootView.h"
-#include "ui/common/Theme.h"
 #include "ui/shell/AppEnvironment.h"
 #include "ui/shell/AppStyle.h"
 #include "ui/snake/SnakeController.h"
 #include "ui/storage/IntStore.h"
 #include "ui/storage/NoteStore.h"
 #include "ui/storage/Preferences.h"
-#include "tests/support/OfflineNotebook.h"
 
 #include <QAction>
 #include <QApplication>
