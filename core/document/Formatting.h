@@ -44,6 +44,7 @@ struct ResultFormatter {
     // Clamps the three decimals to 0...12; direct writes to the fields are not clamped.
     ResultFormatter(int maxDecimals, int currencyDecimals, int cryptoDecimals, QLocale locale,
                     CalendarCtx calendar);
+    bool operator==(const ResultFormatter&) const = default;
 
     // At most maxDecimals fraction digits (none when negative), rounded half away from zero on the
     // shortest decimal form of x; scientific notation for very large and very small magnitudes.

@@ -17,6 +17,7 @@ struct CalendarCtx {
     QLocale locale;
 
     CalendarCtx withZone(const QTimeZone& z) const { return CalendarCtx{z, locale}; }
+    bool operator==(const CalendarCtx&) const = default;
 };
 
 namespace Calendar {

@@ -51,8 +51,8 @@ struct EvalContext {
     // Everything but the clock and the random seed is the same, so a line that reads neither
     // evaluates alike under both.
     bool sameInputs(const EvalContext& o) const {
-        return calendar.zone == o.calendar.zone && calendar.locale == o.calendar.locale && rates == o.rates &&
-               crypto == o.crypto && emBasePixels == o.emBasePixels && monthFirstDates == o.monthFirstDates;
+        return calendar == o.calendar && rates == o.rates && crypto == o.crypto &&
+               emBasePixels == o.emBasePixels && monthFirstDates == o.monthFirstDates;
     }
 
     // When monthFirstDates is absent it follows the calendar's locale.

@@ -188,6 +188,9 @@ private:
     // Results of the lines the last evaluation changed, the caret's lines and the lines moved by it;
     // all of them when the formatting changed.
     void patchResults();
+    // Makes every result again when the formatting differs from the one they were made with;
+    // answers whether it did.
+    bool refreshResultsIfFormatChanged(const VexilCore::ResultFormatter& fmt);
     // Shows the results of the changed lines, the other lines given and the caret's line, after an
     // edit that replaced removed lines from first on with inserted ones.
     void showResults(const QList<int>& changed, std::initializer_list<int> more,

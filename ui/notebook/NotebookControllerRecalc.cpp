@@ -94,12 +94,6 @@ void NotebookController::recolourChangedLines() {
 
 namespace {
 
-bool sameFormatting(const VexilCore::ResultFormatter& a, const VexilCore::ResultFormatter& b) {
-    return a.maxDecimals == b.maxDecimals && a.currencyDecimals == b.currencyDecimals &&
-           a.cryptoDecimals == b.cryptoDecimals && a.locale == b.locale &&
-           a.calendar.zone == b.calendar.zone && a.calendar.locale == b.calendar.locale;
-}
-
 // What a line's result shows; none for a line without.
 std::optional<NotebookTextView::ResultItem> resultItem(const VexilCore::LineOutcome& outcome, bool caretOnIt,
                                                        const VexilCore::ResultFormatter& fmt) {
@@ -139,12 +133,15 @@ void NotebookController::refreshResults() {
     m_textView->setItems(std::move(items));
 }
 
+bool NotebookController::refreshResultsIfFormatChanged(const VexilCore::ResultFormatter& fmt) {
+    if (m_resultsFormat == fmt) return false;
+    refreshResults();
+    return true;
+}
+
 void NotebookController::patchResults() {
     const VexilCore::ResultFormatter fmt = formatter();
-    if (!m_resultsFormat || !sameFormatting(*m_resultsFormat, fmt)) {
-        refreshResults();
-        return;
-    }
+    if (refreshResultsIfFormatChanged(fmt)) return;
     // Only the lines whose outcome changed, and those the caret left and reached, show anything new.
     const VexilCore::IncrementalEvaluator::Splice& splice = m_evaluator.splice();
     int formerCaret = m_lastCaretLine;
@@ -240,10 +237,7 @@ void NotebookController::textViewDidChangeSelection() {
     const int line = caretLine();
     if (line == m_lastCaretLine) return;
     const VexilCore::ResultFormatter fmt = formatter();
-    if (!m_resultsFormat || !sameFormatting(*m_resultsFormat, fmt)) {
-        refreshResults();
-        return;
-    }
+    if (refreshResultsIfFormatChanged(fmt)) return;
     showResults({}, {m_lastCaretLine}, fmt, 0, 0, 0);
 }
 
