@@ -90,7 +90,7 @@ private:
 Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source)
     : m_evaluator(evaluator), m_text(text), m_source(source), m_env(evaluator.context) {
     m_env.lineCount = int(text.count(u'\n')) + 1;
-    m_env.ctx.watchOutsideReads(&m_trace.outsideRead);
+    m_env.ctx.watchOutsideReads(&m_trace.outsideRead, &m_trace.datesRead);
     // Only lines above the current one are evaluated; anything else has no result.
     const QList<LineOutcome>* done = &m_outcomes;
     m_env.lineValue = [done](int n) -> std::optional<LineResult> {

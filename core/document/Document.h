@@ -16,11 +16,13 @@
 namespace VexilCore {
 
 // What evaluating a line left for the lines below it, in order, and whether it read what changes
-// between two evaluations of one context (the clock or random numbers).
+// between two evaluations of one context: the clock or random numbers, or only the date it is in
+// some zones.
 struct LineTrace {
     QList<std::pair<QString, Value>> variables;
     QList<std::pair<QString, UnitRef>> units; // custom units by key
     bool outsideRead = false;
+    QList<QTimeZone> datesRead;
 };
 
 // Lets an evaluation take the known outcome of a line whose inputs have not changed.

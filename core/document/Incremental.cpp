@@ -38,8 +38,9 @@ bool mayRead(QStringView line, const QString& name) {
 // The pass over the new text, replaying beside it what the last evaluation had at each line.
 class IncrementalEvaluator::Walk : public LineSource {
 public:
-    Walk(IncrementalEvaluator& owner, const QStringList& newLines, bool contextSame)
-        : m_owner(owner), m_now(newLines), m_reuseAllowed(contextSame) {
+    Walk(IncrementalEvaluator& owner, const QStringList& newLines, const EvalContext& context,
+         bool contextSame)
+        : m_owner(owner), m_now(newLines), m_context(context), m_reuseAllowed(contextSame) {
         const qsizetype oldCount = m_owner.m_lines.size(), newCount = m_now.size();
         while (m_prefix < oldCount && m_prefix < newCount && m_owner.m_lines[m_prefix] == m_now[m_prefix])
             ++m_prefix;
@@ -115,6 +116,8 @@ private:
         const LineTrace& t = m_owner.m_traces[j];
         const LineOutcome& old = m_owner.m_known[j];
         if (t.outsideRead) return false;
+        for (const QTimeZone& zone : t.datesRead)
+            if (!sameDate(zone)) return false;
         if (index > 0 && m_disturbed == index - 1) return false; // a continuation reads the line above
         // A summary reads its block, which starts after the last blank line: a change of that line too.
         if (old.isSummary && (index != j || (m_disturbed >= 0 && m_disturbed >= m_blockStart - 1)))
@@ -130,6 +133,16 @@ private:
             for (const QString& key : m_changedUnits)
                 if (mentions(line, key)) return false;
         return true;
+    }
+
+    // Whether it is still the same date in zone as at the last evaluation.
+    bool sameDate(const QTimeZone& zone) {
+        const QByteArray id = zone.id();
+        const auto known = m_sameDate.constFind(id);
+        if (known != m_sameDate.cend()) return *known;
+        const bool same = m_context.dateIn(zone) == m_owner.m_lastContext->dateIn(zone);
+        m_sameDate.insert(id, same);
+        return same;
     }
 
     // Values compare by unit identity; while every custom unit is the very one of the last pass,
@@ -200,7 +213,9 @@ private:
 
     IncrementalEvaluator& m_owner;
     const QStringList& m_now;
+    const EvalContext& m_context;
     const bool m_reuseAllowed;
+    QHash<QByteArray, bool> m_sameDate;
     int m_prefix = 0;
     int m_suffix = 0;
     int m_suffixStart = 0;
@@ -224,7 +239,7 @@ const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& cont
     QStringList newLines = text.split(u'\n');
     const bool contextSame = m_lastContext && m_lastContext->sameInputs(context);
     m_evaluated = 0;
-    Walk walk(*this, newLines, contextSame);
+    Walk walk(*this, newLines, context, contextSame);
     QList<LineOutcome> next = DocumentEvaluator(context).evaluate(text, &walk);
     m_moved = newLines.size() != m_lines.size();
     m_edit = walk.splice();
@@ -233,7 +248,7 @@ const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& cont
     m_known = std::move(next);
     m_lines = std::move(newLines);
     m_lastContext = context;
-    m_lastContext->watchOutsideReads(nullptr);
+    m_lastContext->watchOutsideReads(nullptr, nullptr);
     return m_known;
 }
 

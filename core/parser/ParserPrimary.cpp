@@ -179,10 +179,10 @@ Value LineParser::parseClock(const ClockParts& clock) {
     if (!zone || isUnitWord(p)) return c;
     markRange(p, zone->end, Role::Unit);
     p = zone->end;
-    const std::optional<QDateTime> now = Calendar::toDateTime(m_env.ctx.now, zone->zone);
-    if (!now) throw CalcError(QStringLiteral("Date out of range"));
+    const std::optional<QDate> date = todayIn(zone->zone).toQDate();
+    if (!date) throw CalcError(QStringLiteral("Date out of range"));
     const double instant =
-        Calendar::wallToInstant(zone->zone, now->date(), timeOfDay(c.seconds)) + double(c.dayOffset) * 86400;
+        Calendar::wallToInstant(zone->zone, *date, timeOfDay(c.seconds)) + double(c.dayOffset) * 86400;
     return ZonedTime{instant, zone->zone, zone->label, c.dayOffset};
 }
 
@@ -199,8 +199,7 @@ Value LineParser::relativeToNow(const Value& v, int sign) const {
         }
     }
     if (calendarOnly) {
-        const CalendarDate today = CalendarDate::from(m_env.ctx.now, m_env.ctx.calendar);
-        return ValueArith::shift(today, *q, sign, m_env.ctx);
+        return ValueArith::shift(today(), *q, sign, m_env.ctx);
     }
     return ValueArith::shift(Instant{m_env.ctx.now}, *q, sign, m_env.ctx);
 }

@@ -207,11 +207,22 @@ Value LineParser::reference(qint64 n) const {
     throw CalcError(QStringLiteral("line") + number + QStringLiteral(" has an error"));
 }
 
+// The clock is read for its date only, so that such a line keeps its outcome all day.
+CalendarDate LineParser::todayIn(const QTimeZone& zone) const {
+    const std::optional<QDate> d = m_env.ctx.dateIn(zone);
+    if (!d) throw CalcError(QStringLiteral("Date out of range"));
+    return CalendarDate{d->year(), d->month(), d->day()};
+}
+
+CalendarDate LineParser::today() const {
+    return todayIn(m_env.ctx.calendar.zone);
+}
+
 CalendarDate LineParser::dayFromToday(int days) const {
-    const std::optional<QDateTime> now = Calendar::toDateTime(m_env.ctx.now, m_env.ctx.calendar.zone);
-    if (!now) throw CalcError(QStringLiteral("Date out of range"));
-    const QDate d = now->date().addDays(days);
-    return CalendarDate{d.year(), d.month(), d.day()};
+    const std::optional<QDate> d = today().toQDate();
+    if (!d) throw CalcError(QStringLiteral("Date out of range"));
+    const QDate shifted = d->addDays(days);
+    return CalendarDate{shifted.year(), shifted.month(), shifted.day()};
 }
 
 std::optional<Value> LineParser::constant(const QString& lw, const QString& w) {
@@ -264,10 +275,9 @@ qint64 LineParser::parseOptionalYear() {
             return qint64(y);
         }
     }
-    const std::optional<QDateTime> now = Calendar::toDateTime(m_env.ctx.now, m_env.ctx.calendar.zone);
-    if (!now) throw CalcError(QStringLiteral("Date out of range"));
+    const qint64 year = today().year;
     m_impliedYear = true;
-    return now->date().year();
+    return year;
 }
 
 } // namespace VexilCore

@@ -39,10 +39,6 @@ QDate qdate(const CalendarDate& d) {
 
 } // namespace
 
-CalendarDate LineParser::today() const {
-    return CalendarDate::from(m_env.ctx.now, m_env.ctx.calendar);
-}
-
 // After the phrase's words: "of" or "for" and a date (a date-time counts by its day in the
 // context's calendar), else today. The caller has committed, so a bad date is the line's error.
 CalendarDate LineParser::dateOperand() {
@@ -62,7 +58,7 @@ std::optional<Value> LineParser::dateInPhrase(const QString&, TrialCommit& commi
     markRange(p, zone->end, Role::Unit);
     p = zone->end;
     commit();
-    return CalendarDate::from(m_env.ctx.now, m_env.ctx.calendar.withZone(zone->zone));
+    return todayIn(zone->zone);
 }
 
 // "week number [of|for D]", "week of the year [of|for D]" -> the ISO week number of D or today.

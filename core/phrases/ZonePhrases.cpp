@@ -64,12 +64,11 @@ std::optional<ZonedTime> LineParser::zoned(const Value& v) const {
     switch (kindOf(v)) {
     case ValueKind::Clock: {
         const ClockTime& c = std::get<ClockTime>(v);
-        const std::optional<QDateTime> today = Calendar::toDateTime(m_env.ctx.now, zone);
+        const std::optional<QDate> today = m_env.ctx.dateIn(zone);
         if (!today) return std::nullopt;
         const qint64 s = qint64(std::floor(c.seconds));
         const QTime time(int(s / 3600), int(s % 3600 / 60), int(s % 60));
-        const double instant =
-            Calendar::wallToInstant(zone, today->date(), time) + double(c.dayOffset) * 86400;
+        const double instant = Calendar::wallToInstant(zone, *today, time) + double(c.dayOffset) * 86400;
         return ZonedTime{instant, zone, QString(), c.dayOffset};
     }
     case ValueKind::DateTime:

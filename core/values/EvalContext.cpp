@@ -16,6 +16,13 @@ EvalContext EvalContext::make(CalendarCtx calendar, double now, std::optional<Ra
     return ctx;
 }
 
+std::optional<QDate> EvalContext::dateIn(const QTimeZone& zone) const {
+    if (datesRead && !datesRead->contains(zone)) datesRead->append(zone);
+    const std::optional<QDateTime> at = Calendar::toDateTime(now.peek(), zone);
+    if (!at) return std::nullopt;
+    return at->date();
+}
+
 bool EvalContext::localeIsMonthFirst(const QLocale& locale) {
     if (locale.language() == QLocale::C) return true;
     return patternIsMonthFirst(locale.dateFormat(QLocale::ShortFormat));

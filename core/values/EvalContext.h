@@ -42,12 +42,18 @@ struct EvalContext {
     Watched<quint64> randomSeed = quint64(0);
     // Set while a line is evaluated: notes a read of the clock or the random seed.
     bool* outsideRead = nullptr;
+    // Set while a line is evaluated: the zones whose current date it read (see dateIn).
+    QList<QTimeZone>* datesRead = nullptr;
 
-    void watchOutsideReads(bool* flag) {
+    void watchOutsideReads(bool* flag, QList<QTimeZone>* dates) {
         outsideRead = flag;
         now.seen = flag;
         randomSeed.seen = flag;
+        datesRead = dates;
     }
+    // The date it is now in zone; none when the clock is beyond the calendar. A line that reads
+    // the clock only through this gives one outcome all day, so the read is noted apart.
+    std::optional<QDate> dateIn(const QTimeZone& zone) const;
     // Everything but the clock and the random seed is the same, so a line that reads neither
     // evaluates alike under both.
     bool sameInputs(const EvalContext& o) const {

@@ -44,6 +44,9 @@ const QStringList& vocabulary() {
         "price: 12 EUR in USD",
         "2 BTC in EUR",
         "today + 3 days",
+        "6pm Tokyo in Lisbon",
+        "days until Nov 27",
+        "date in Auckland",
         "now",
         "random number",
         "Rent for the flat in March",
@@ -177,7 +180,7 @@ TEST(Incremental, RandomEditsMatchAFreshEvaluationAfterEveryEdit) {
         for (int step = 0; step < 600; ++step) {
             editor.edit(text);
             // The clock moves and random numbers draw afresh; now and then the rates change.
-            context.now = context.now.peek() + 61;
+            context.now = context.now.peek() + (step % 50 == 0 ? 7 * 3600 : 61);
             context.randomSeed = quint64(step) * 7919;
             if (step % 97 == 0) context.rates->rates.insert(QStringLiteral("EUR"), 0.8 + step / 1000.0);
             const QList<LineOutcome> before = incremental.outcomes();
@@ -242,6 +245,25 @@ TEST(Incremental, ReadersOfWhatChangedAreEvaluatedAgain) {
         ASSERT_EQ(kept.size(), fresh.size()) << c.after;
         EXPECT_EQ(Sheets::describe(kept[c.line]), Sheets::describe(fresh[c.line])) << c.after;
         EXPECT_TRUE(kept == fresh) << c.after;
+    }
+}
+
+// A line that reads only the date somewhere is kept while that date stays, and evaluated once it turns.
+TEST(Incremental, LinesReadingTheDateAreEvaluatedWhenItChanges) {
+    EvalContext context = Sheets::context();
+    context.now = 1717502400.0; // 2024-06-04 12:00 UTC, 21:00 in Tokyo
+    const QString text = QStringLiteral("2 + 3\n6pm Tokyo in Lisbon\ntoday + 1 day");
+    IncrementalEvaluator incremental;
+    incremental.evaluate(context, text);
+    const struct {
+        double hours;
+        int evaluated;
+    } steps[] = {{1, 0}, {3, 2}, {9, 1}, {1, 0}}; // a changed line has the one below it evaluated too
+    for (const auto& step : steps) {
+        context.now = context.now.peek() + step.hours * 3600;
+        const QList<LineOutcome> kept = incremental.evaluate(context, text);
+        EXPECT_EQ(incremental.evaluatedCount(), step.evaluated) << context.now.peek();
+        EXPECT_TRUE(kept == DocumentEvaluator(context).evaluate(text)) << context.now.peek();
     }
 }
 
