@@ -89,6 +89,7 @@ NotebookController::NotebookController(std::shared_ptr<Preferences> prefs, std::
     m_textView->onContextMenu = [weak](QMenu& menu) {
         if (weak) weak->addContextMenuItems(menu);
     };
+    connect(m_textView, &NotebookTextView::textWillLayout, this, &NotebookController::textWillLayout);
     connect(m_textView, &NotebookTextView::textDidChange, this, &NotebookController::textDidChange);
     connect(m_textView, &NotebookTextView::selectionDidChange, this,
             &NotebookController::textViewDidChangeSelection);

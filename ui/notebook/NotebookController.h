@@ -139,6 +139,9 @@ public:
     void updateRatesLabel();
     void textDidChange();
     void textViewDidChangeSelection();
+    // Evaluates and colours a user's edit before the editor lays it out; its results follow in
+    // textDidChange.
+    void textWillLayout();
 
     // --- Commands ---------------------------------------------------------------------------------
     void moveLineUp() { moveLines(true); }
@@ -183,6 +186,9 @@ protected:
 private:
     void buildViews();
     void recalc(const QString& text);
+    // Evaluates the sheet and colours what changed; showEvaluation shows its results and total.
+    void evaluate(const QString& text);
+    void showEvaluation();
     // Colours the lines the last evaluation changed (all of them when the colours are stale).
     void recolourChangedLines();
     // Results of the lines the last evaluation changed, the caret's lines and the lines moved by it;
@@ -244,6 +250,12 @@ private:
     // The formatting the shown results were made with; a change makes every result again.
     std::optional<VexilCore::ResultFormatter> m_resultsFormat;
     bool m_coloursStale = true;
+    // An edit evaluated and coloured before its layout whose results are not shown yet, and the
+    // text it was evaluated on.
+    bool m_resultsPending = false;
+    bool m_resultsStale = false; // two evaluations before one showing: every result is made again
+    QString m_evaluatedText;
+    quint64 m_evaluatedEdit = 0;
 };
 
 } // namespace VexilUI

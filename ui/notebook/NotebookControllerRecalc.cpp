@@ -59,12 +59,24 @@ void NotebookController::recalc() {
     recalc(m_textView->canonicalText());
 }
 
-void NotebookController::recalc(const QString& text) {
-    const VexilCore::DocumentEvaluator evaluator(context());
-    m_outcomes = m_evaluator.evaluate(evaluator.context, text);
+void NotebookController::evaluate(const QString& text) {
+    m_outcomes = m_evaluator.evaluate(context(), text);
     recolourChangedLines();
-    patchResults();
-    updateTotal(evaluator.grandTotals(m_outcomes));
+}
+
+void NotebookController::recalc(const QString& text) {
+    // The results an earlier evaluation left unshown are made again with these.
+    if (std::exchange(m_resultsPending, false)) m_resultsStale = true;
+    evaluate(text);
+    showEvaluation();
+}
+
+void NotebookController::showEvaluation() {
+    if (std::exchange(m_resultsStale, false))
+        refreshResults();
+    else
+        patchResults();
+    updateTotal(VexilCore::DocumentEvaluator(context()).grandTotals(m_outcomes));
 }
 
 void NotebookController::applyHighlights() {
@@ -226,14 +238,32 @@ void NotebookController::updateRatesLabel() {
     m_rootView->layoutNow();
 }
 
+void NotebookController::textWillLayout() {
+    // A second edit before the first one's results were shown: its splice is lost, so every
+    // result is made again.
+    if (m_resultsPending) m_resultsStale = true;
+    m_evaluatedText = m_textView->canonicalText();
+    m_evaluatedEdit = m_textView->editCount();
+    evaluate(m_evaluatedText);
+    m_resultsPending = true;
+}
+
 void NotebookController::textDidChange() {
-    const QString text = m_textView->canonicalText();
+    const bool evaluated = m_resultsPending && m_evaluatedEdit == m_textView->editCount();
+    const QString text = evaluated ? std::exchange(m_evaluatedText, {}) : m_textView->canonicalText();
     m_recorder->record(text, m_pendingActionName);
-    recalc(text);
+    if (evaluated) {
+        m_resultsPending = false;
+        showEvaluation();
+    } else {
+        m_evaluatedText.clear();
+        recalc(text);
+    }
     m_notes->textDidChange(text);
 }
 
 void NotebookController::textViewDidChangeSelection() {
+    if (m_resultsPending) return; // the edit's results follow, the caret's line with them
     const int line = caretLine();
     if (line == m_lastCaretLine) return;
     const VexilCore::ResultFormatter fmt = formatter();

@@ -376,15 +376,17 @@ void NotebookTextView::recolourLines(const QList<int>& lines, const HighlightsOf
 
 void NotebookTextView::noteEdit(int position, int removed, int added) {
     if (m_colouring) return;
+    ++m_editCount;
     if (m_editedFrom < 0) {
         m_editedFrom = position;
         m_editedTo = position + added;
-        return;
+    } else {
+        // One range holding every edit so far, in today's positions.
+        const int end = m_editedTo > position + removed ? m_editedTo + added - removed : position + added;
+        m_editedFrom = std::min(m_editedFrom, position);
+        m_editedTo = std::max(end, position + added);
     }
-    // One range holding every edit so far, in today's positions.
-    const int end = m_editedTo > position + removed ? m_editedTo + added - removed : position + added;
-    m_editedFrom = std::min(m_editedFrom, position);
-    m_editedTo = std::max(end, position + added);
+    if (!m_programmatic) emit textWillLayout();
 }
 
 // --- Fonts and container ------------------------------------------------------------------------------

@@ -101,6 +101,8 @@ public:
     private:
         NotebookTextView* m_view;
     };
+    // Counts the changes of the text, so that a reader can tell its copy is current.
+    quint64 editCount() const { return m_editCount; }
     // The text with "\n" between lines (the editor's own separators mapped back).
     QString canonicalText() const;
     bool isEmptyText() const;
@@ -209,6 +211,9 @@ public:
 signals:
     // The text changed by the user or through didChangeText(); never for setSheetText().
     void textDidChange();
+    // A user's edit is in the text but not yet laid out; textDidChange follows. Colours set now
+    // are laid out with the edit, in one pass.
+    void textWillLayout();
     // The caret or selection moved, outside setSheetText() and replaceCharacters().
     void selectionDidChange();
     // Undo and redo belong to the controller's own stack.
@@ -278,6 +283,7 @@ private:
     bool m_colouring = false;
     int m_layoutHolds = 0;
     QSizeF m_heldPageSize; // the page size a hold put aside
+    quint64 m_editCount = 0;
     int m_editedFrom = -1; // the text edited since the last colouring, or -1
     int m_editedTo = -1;
 };
