@@ -1,5 +1,6 @@
 #include "core/document/Document.h"
 #include "core/document/Formatting.h"
+#include "core/document/Incremental.h"
 #include "core/values/Units.h"
 
 #include "AllocationCount.h"
@@ -99,6 +100,25 @@ void evaluateAndFormat(benchmark::State& state, const QString& text) {
     state.counters["allocs_per_line"] = double(counting.allocations()) / lines;
     state.counters["peak_MB"] = double(counting.peakBytes()) / (1024.0 * 1024.0);
 }
+
+// The engine's part of one keystroke: a digit typed at the end of a line in the middle of the
+// sheet, then deleted, each evaluated against the outcomes kept from the edit before.
+void BM_IncrementalKeystroke(benchmark::State& state) {
+    const QString text = sheet(int(state.range(0)));
+    const qsizetype at = text.indexOf(u'\n', text.size() / 2);
+    QString typed = text;
+    typed.insert(at, u'5');
+    const EvalContext ctx = context();
+    IncrementalEvaluator incremental;
+    incremental.evaluate(ctx, text);
+    bool add = true;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(incremental.evaluate(ctx, add ? typed : text).size());
+        add = !add;
+    }
+    state.counters["evaluated"] = incremental.evaluatedCount();
+}
+BENCHMARK(BM_IncrementalKeystroke)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_EvaluateAndFormat(benchmark::State& state) {
     evaluateAndFormat(state, sheet(int(state.range(0))));

@@ -85,6 +85,8 @@ private:
     // to them in place.
     LineEnv m_env;
     QList<int> m_block;
+    int m_ansLine = -1;  // the line whose quantity is ans
+    int m_ansInEnv = -1; // the line whose quantity m_env.ans holds
 };
 
 Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source)
@@ -93,7 +95,9 @@ Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* 
     m_env.ctx.watchOutsideReads(&m_trace.outsideRead, &m_trace.datesRead);
     // Only lines above the current one are evaluated; anything else has no result.
     const QList<LineOutcome>* done = &m_outcomes;
-    m_env.lineValue = [done](int n) -> std::optional<LineResult> {
+    LineTrace* trace = &m_trace;
+    m_env.lineValue = [done, trace](int n) -> std::optional<LineResult> {
+        trace->linesRead.append(n);
         if (n < 1 || n > done->size()) return std::nullopt;
         const LineOutcome& o = (*done)[n - 1];
         if (o.kind == Kind::Value && o.value) return LineResult(*o.value);
@@ -193,11 +197,15 @@ void Pass::takeKnown(const LineOutcome& known, const LineTrace& knownTrace, Text
 void Pass::finish(LineOutcome& o) {
     if (!o.isSummary && (o.kind == Kind::Value || o.kind == Kind::Error))
         m_block.append(int(m_outcomes.size()));
-    if (o.kind == Kind::Value && o.value)
-        if (const Quantity* q = asQuantity(*o.value)) m_env.ans = *q;
+    // Noted by line, and copied into the environment only when a line is evaluated.
+    if (o.kind == Kind::Value && o.value && asQuantity(*o.value)) m_ansLine = int(m_outcomes.size());
 }
 
 void Pass::evaluateLine(int index, TextRange range) {
+    if (m_ansLine != m_ansInEnv) {
+        m_env.ans = *asQuantity(*m_outcomes[m_ansLine].value);
+        m_ansInEnv = m_ansLine;
+    }
     const QStringView line = QStringView(m_text).mid(range.location, range.length);
     LineOutcome o;
     o.range = range;

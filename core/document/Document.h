@@ -23,6 +23,7 @@ struct LineTrace {
     QList<std::pair<QString, UnitRef>> units; // custom units by key
     bool outsideRead = false;
     QList<QTimeZone> datesRead;
+    QList<int> linesRead; // 1-based numbers of the lines whose outcome it read
 };
 
 // Lets an evaluation take the known outcome of a line whose inputs have not changed.

@@ -52,6 +52,7 @@ public:
         m_deletedOld = int(oldCount - m_suffix) > m_prefix;
         m_countChanged = oldCount != newCount;
         traces.reserve(newCount);
+        m_changedAt.assign(size_t(newCount), false);
     }
 
     const LineOutcome* known(int index, TextRange, const LineTrace** trace) override {
@@ -75,6 +76,7 @@ public:
             const bool same = j >= 0 && sameOutcome(outcome, m_owner.m_known[j]);
             if (!same) {
                 m_disturbed = index;
+                m_changedAt[size_t(index)] = true;
                 outChanged.append(index);
             }
         }
@@ -92,7 +94,8 @@ public:
         }
         if (outcome.kind == LineOutcome::Kind::Value && outcome.value)
             if (const Quantity* q = asQuantity(*outcome.value)) {
-                m_liveAns = *q;
+                // A known line's quantity stays readable in the known outcomes; only a new one is kept.
+                if (!reused) m_liveAns = *q;
                 m_liveAnsFrom = source;
             }
         traces.append(trace);
@@ -123,7 +126,10 @@ private:
         if (old.isSummary && (index != j || (m_disturbed >= 0 && m_disturbed >= m_blockStart - 1)))
             return false;
         const QString& line = m_now[index];
-        if ((index != j || m_countChanged || m_disturbed >= 0) && mentions(line, u"line")) return false;
+        // With the numbering unchanged, a reference reads only the outcomes its trace names.
+        if ((index != j || m_countChanged) && mentions(line, u"line")) return false;
+        for (const int n : t.linesRead)
+            if (n >= 1 && n <= index && m_changedAt[size_t(n - 1)]) return false;
         if (ansDiffers() && mentions(line, u"ans")) return false;
         // A set emptied after use still walks all its buckets: ask its size first.
         if (!m_changedVars.isEmpty())
@@ -181,11 +187,7 @@ private:
             recheckUnit(key);
         }
         const LineOutcome& out = m_owner.m_known[j];
-        if (out.kind == LineOutcome::Kind::Value && out.value)
-            if (const Quantity* q = asQuantity(*out.value)) {
-                m_oldAns = *q;
-                m_oldAnsFrom = j;
-            }
+        if (out.kind == LineOutcome::Kind::Value && out.value && asQuantity(*out.value)) m_oldAnsFrom = j;
     }
 
     void recheckVariable(const QString& name) {
@@ -208,8 +210,12 @@ private:
 
     bool ansDiffers() const {
         if (m_liveAnsFrom == m_oldAnsFrom) return false;
-        return m_unitsTouched || m_liveAnsFrom == kAbsent || m_oldAnsFrom == kAbsent || m_liveAns != m_oldAns;
+        if (m_unitsTouched || m_liveAnsFrom == kAbsent || m_oldAnsFrom == kAbsent) return true;
+        const Quantity& live = m_liveAnsFrom == kFresh ? *m_liveAns : knownAns(m_liveAnsFrom);
+        return live != knownAns(m_oldAnsFrom);
     }
+
+    const Quantity& knownAns(int j) const { return *asQuantity(*m_owner.m_known[j].value); }
 
     IncrementalEvaluator& m_owner;
     const QStringList& m_now;
@@ -225,13 +231,14 @@ private:
 
     int m_current = -1;
     int m_replayed = 0;
-    int m_disturbed = -1; // the last line whose outcome is new or changed
+    int m_disturbed = -1;          // the last line whose outcome is new or changed
+    std::vector<bool> m_changedAt; // by line: its outcome is new or changed
     int m_blockStart = 0;
     bool m_unitsTouched = false;
     Sourced<Value> m_liveVars, m_oldVars;
     Sourced<UnitRef> m_liveUnits, m_oldUnits;
     QSet<QString> m_changedVars, m_changedUnits;
-    std::optional<Quantity> m_liveAns, m_oldAns;
+    std::optional<Quantity> m_liveAns; // when a line evaluated in this pass wrote it
     int m_liveAnsFrom = kAbsent, m_oldAnsFrom = kAbsent;
 };
 

@@ -12,7 +12,7 @@ namespace VexilCore {
 // outcome with what the line wrote; a line is evaluated again when its text is new, when a
 // variable, custom unit or ans it may read differs from the last evaluation, when the line above
 // changed (a continuation reads it), when it is a summary whose block changed or moved, when it
-// may refer to other lines and anything above it or the line numbers changed, when it read the
+// read a line whose outcome changed, when it may refer to lines and the numbering changed, when it read the
 // date and the date has changed, and always when it read the clock or random numbers. Rates are part of the
 // context: when they change, every line is evaluated again.
 class IncrementalEvaluator {
