@@ -40,12 +40,13 @@ class IncrementalEvaluator::Walk : public LineSource {
 public:
     Walk(IncrementalEvaluator& owner, const QStringList& newLines, const EvalContext& context,
          bool contextSame)
-        : m_owner(owner), m_now(newLines), m_context(context), m_reuseAllowed(contextSame) {
-        const qsizetype oldCount = m_owner.m_lines.size(), newCount = m_now.size();
-        while (m_prefix < oldCount && m_prefix < newCount && m_owner.m_lines[m_prefix] == m_now[m_prefix])
+        : m_owner(owner), m_known(owner.m_known), m_traces(owner.m_traces), m_lines(owner.m_lines),
+          m_now(newLines), m_context(context), m_reuseAllowed(contextSame) {
+        const qsizetype oldCount = m_lines.size(), newCount = m_now.size();
+        while (m_prefix < oldCount && m_prefix < newCount && m_lines[m_prefix] == m_now[m_prefix])
             ++m_prefix;
         while (m_suffix < oldCount - m_prefix && m_suffix < newCount - m_prefix &&
-               m_owner.m_lines[oldCount - 1 - m_suffix] == m_now[newCount - 1 - m_suffix])
+               m_lines[oldCount - 1 - m_suffix] == m_now[newCount - 1 - m_suffix])
             ++m_suffix;
         m_suffixStart = int(newCount - m_suffix);
         m_shift = int(newCount - oldCount);
@@ -65,15 +66,15 @@ public:
         }
         m_current = j;
         if (j < 0 || !m_reuseAllowed || !canReuse(index, j)) return nullptr;
-        *trace = &m_owner.m_traces[j];
-        return &m_owner.m_known[j];
+        *trace = &m_traces[j];
+        return &m_known[j];
     }
 
     void done(int index, const LineOutcome& outcome, const LineTrace& trace, bool reused) override {
         const int j = m_current;
         if (!reused) {
             ++m_owner.m_evaluated;
-            const bool same = j >= 0 && sameOutcome(outcome, m_owner.m_known[j]);
+            const bool same = j >= 0 && sameOutcome(outcome, m_known[j]);
             if (!same) {
                 m_disturbed = index;
                 m_changedAt[size_t(index)] = true;
@@ -105,7 +106,7 @@ public:
     QList<int> outChanged;
 
     Splice splice() const {
-        return {m_prefix, int(m_owner.m_lines.size()) - m_suffix - m_prefix, m_suffixStart - m_prefix};
+        return {m_prefix, int(m_lines.size()) - m_suffix - m_prefix, m_suffixStart - m_prefix};
     }
 
 private:
@@ -116,8 +117,8 @@ private:
     }
 
     bool canReuse(int index, int j) {
-        const LineTrace& t = m_owner.m_traces[j];
-        const LineOutcome& old = m_owner.m_known[j];
+        const LineTrace& t = m_traces[j];
+        const LineOutcome& old = m_known[j];
         if (t.outsideRead) return false;
         for (const QTimeZone& zone : t.datesRead)
             if (!sameDate(zone)) return false;
@@ -177,7 +178,7 @@ private:
     void replayOld(int j) {
         if (j < m_replayed) return;
         m_replayed = j + 1;
-        const LineTrace& t = m_owner.m_traces[j];
+        const LineTrace& t = m_traces[j];
         for (const auto& [name, value] : t.variables) {
             m_oldVars.set(name, value, j);
             recheckVariable(name);
@@ -186,7 +187,7 @@ private:
             m_oldUnits.set(key, unit, j);
             recheckUnit(key);
         }
-        const LineOutcome& out = m_owner.m_known[j];
+        const LineOutcome& out = m_known[j];
         if (out.kind == LineOutcome::Kind::Value && out.value && asQuantity(*out.value)) m_oldAnsFrom = j;
     }
 
@@ -215,9 +216,13 @@ private:
         return live != knownAns(m_oldAnsFrom);
     }
 
-    const Quantity& knownAns(int j) const { return *asQuantity(*m_owner.m_known[j].value); }
+    const Quantity& knownAns(int j) const { return *asQuantity(*m_known[j].value); }
 
     IncrementalEvaluator& m_owner;
+    // Read only: the window shares the outcome list, and a write access would copy all of it.
+    const QList<LineOutcome>& m_known;
+    const QList<LineTrace>& m_traces;
+    const QStringList& m_lines;
     const QStringList& m_now;
     const EvalContext& m_context;
     const bool m_reuseAllowed;
