@@ -35,11 +35,20 @@ bool mayRead(QStringView line, const QString& name) {
 
 } // namespace
 
+IncrementalEvaluator::Lines::Lines(const QString& all) : text(all), starts{0} {
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+        starts.push_back(at + 1);
+}
+
+QStringView IncrementalEvaluator::Lines::operator[](qsizetype i) const {
+    const qsizetype end = i + 1 < size() ? starts[size_t(i + 1)] - 1 : text.size();
+    return QStringView(text).mid(starts[size_t(i)], end - starts[size_t(i)]);
+}
+
 // The pass over the new text, replaying beside it what the last evaluation had at each line.
 class IncrementalEvaluator::Walk : public LineSource {
 public:
-    Walk(IncrementalEvaluator& owner, const QStringList& newLines, const EvalContext& context,
-         bool contextSame)
+    Walk(IncrementalEvaluator& owner, const Lines& newLines, const EvalContext& context, bool contextSame)
         : m_owner(owner), m_known(owner.m_known), m_traces(owner.m_traces), m_lines(owner.m_lines),
           m_now(newLines), m_context(context), m_reuseAllowed(contextSame) {
         const qsizetype oldCount = m_lines.size(), newCount = m_now.size();
@@ -126,7 +135,7 @@ private:
         // A summary reads its block, which starts after the last blank line: a change of that line too.
         if (old.isSummary && (index != j || (m_disturbed >= 0 && m_disturbed >= m_blockStart - 1)))
             return false;
-        const QString& line = m_now[index];
+        const QStringView line = m_now[index];
         // With the numbering unchanged, a reference reads only the outcomes its trace names.
         if ((index != j || m_countChanged) && mentions(line, u"line")) return false;
         for (const int n : t.linesRead)
@@ -222,8 +231,8 @@ private:
     // Read only: the window shares the outcome list, and a write access would copy all of it.
     const QList<LineOutcome>& m_known;
     const QList<LineTrace>& m_traces;
-    const QStringList& m_lines;
-    const QStringList& m_now;
+    const Lines& m_lines;
+    const Lines& m_now;
     const EvalContext& m_context;
     const bool m_reuseAllowed;
     QHash<QByteArray, bool> m_sameDate;
@@ -248,7 +257,7 @@ private:
 };
 
 const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& context, const QString& text) {
-    QStringList newLines = text.split(u'\n');
+    Lines newLines(text);
     const bool contextSame = m_lastContext && m_lastContext->sameInputs(context);
     m_evaluated = 0;
     Walk walk(*this, newLines, context, contextSame);
@@ -266,7 +275,7 @@ const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& cont
 
 void IncrementalEvaluator::clear() {
     m_lastContext.reset();
-    m_lines.clear();
+    m_lines = Lines();
     m_known.clear();
     m_traces.clear();
     m_changed.clear();

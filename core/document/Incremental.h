@@ -3,7 +3,9 @@
 #include "core/document/Document.h"
 
 #include <QSet>
-#include <QStringList>
+#include <QString>
+
+#include <vector>
 
 namespace VexilCore {
 
@@ -39,9 +41,19 @@ public:
 
 private:
     class Walk;
+    // A text and where each of its lines starts: lines are read as views, never copied out.
+    struct Lines {
+        QString text;
+        std::vector<qsizetype> starts; // none before the first evaluation
+
+        Lines() = default;
+        explicit Lines(const QString& all);
+        qsizetype size() const { return qsizetype(starts.size()); }
+        QStringView operator[](qsizetype i) const;
+    };
 
     std::optional<EvalContext> m_lastContext;
-    QStringList m_lines;
+    Lines m_lines;
     QList<LineOutcome> m_known;
     QList<LineTrace> m_traces;
     QList<int> m_changed;
