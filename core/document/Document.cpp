@@ -48,7 +48,8 @@ QString customPlural(const QString& singular) {
 // The state of one evaluate call, carried from line to line.
 class Pass {
 public:
-    Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source);
+    Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source,
+         QList<LineOutcome> storage = {});
 
     QList<LineOutcome> run();
 
@@ -89,8 +90,11 @@ private:
     int m_ansInEnv = -1; // the line whose quantity m_env.ans holds
 };
 
-Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source)
-    : m_evaluator(evaluator), m_text(text), m_source(source), m_env(evaluator.context) {
+Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* source,
+           QList<LineOutcome> storage)
+    : m_evaluator(evaluator), m_text(text), m_source(source), m_outcomes(std::move(storage)),
+      m_env(evaluator.context) {
+    m_outcomes.clear();
     m_env.lineCount = int(text.count(u'\n')) + 1;
     m_env.ctx.watchOutsideReads(&m_trace.outsideRead, &m_trace.datesRead);
     // Only lines above the current one are evaluated; anything else has no result.
@@ -503,8 +507,9 @@ QList<LineOutcome> DocumentEvaluator::evaluate(const QString& text) const {
     return Pass(*this, text, nullptr).run();
 }
 
-QList<LineOutcome> DocumentEvaluator::evaluate(const QString& text, LineSource* source) const {
-    return Pass(*this, text, source).run();
+QList<LineOutcome> DocumentEvaluator::evaluate(const QString& text, LineSource* source,
+                                               QList<LineOutcome> storage) const {
+    return Pass(*this, text, source, std::move(storage)).run();
 }
 
 } // namespace VexilCore

@@ -70,8 +70,10 @@ public:
     // One outcome per line of text (split at "\n"; a final "\n" gives a last empty line).
     // Never throws: a failing line becomes an error outcome.
     QList<LineOutcome> evaluate(const QString& text) const;
-    // The same, asking source for known lines first.
-    QList<LineOutcome> evaluate(const QString& text, LineSource* source) const;
+    // The same, asking source for known lines first. The outcomes take the room of storage, which
+    // is emptied, so that a caller evaluating again and again need not allocate afresh.
+    QList<LineOutcome> evaluate(const QString& text, LineSource* source,
+                                QList<LineOutcome> storage = {}) const;
 
     // One sum per dimension of the value lines' quantities, summary rows left out, in the order
     // each dimension first occurs. A quantity that cannot be added to its group (a currency

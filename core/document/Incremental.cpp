@@ -61,6 +61,8 @@ public:
         m_shift = int(newCount - oldCount);
         m_deletedOld = int(oldCount - m_suffix) > m_prefix;
         m_countChanged = oldCount != newCount;
+        traces = std::move(owner.m_spareTraces);
+        traces.clear();
         traces.reserve(newCount);
         m_changedAt.assign(size_t(newCount), false);
     }
@@ -261,12 +263,15 @@ const QList<LineOutcome>& IncrementalEvaluator::evaluate(const EvalContext& cont
     const bool contextSame = m_lastContext && m_lastContext->sameInputs(context);
     m_evaluated = 0;
     Walk walk(*this, newLines, context, contextSame);
-    QList<LineOutcome> next = DocumentEvaluator(context).evaluate(text, &walk);
+    // The lists of two evaluations ago lend their room, unless the window still shares them.
+    QList<LineOutcome> room;
+    if (m_spareOutcomes.isDetached()) room = std::move(m_spareOutcomes);
+    QList<LineOutcome> next = DocumentEvaluator(context).evaluate(text, &walk, std::move(room));
     m_moved = newLines.size() != m_lines.size();
     m_edit = walk.splice();
     m_changed = std::move(walk.outChanged);
-    m_traces = std::move(walk.traces);
-    m_known = std::move(next);
+    m_spareTraces = std::exchange(m_traces, std::move(walk.traces));
+    m_spareOutcomes = std::exchange(m_known, std::move(next));
     m_lines = std::move(newLines);
     m_lastContext = context;
     m_lastContext->watchOutsideReads(nullptr, nullptr);
@@ -278,6 +283,8 @@ void IncrementalEvaluator::clear() {
     m_lines = Lines();
     m_known.clear();
     m_traces.clear();
+    m_spareOutcomes.clear();
+    m_spareTraces.clear();
     m_changed.clear();
     m_moved = false;
     m_edit = {};

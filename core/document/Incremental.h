@@ -56,6 +56,8 @@ private:
     Lines m_lines;
     QList<LineOutcome> m_known;
     QList<LineTrace> m_traces;
+    QList<LineOutcome> m_spareOutcomes; // emptied and filled again by the next evaluation
+    QList<LineTrace> m_spareTraces;
     QList<int> m_changed;
     bool m_moved = false;
     Splice m_edit;
