@@ -115,19 +115,27 @@ Quantity DocumentEvaluator::summarize(const QList<int>& block, const QList<LineO
 
 QList<Quantity> DocumentEvaluator::grandTotals(const QList<LineOutcome>& outcomes) const {
     QList<std::pair<Dimension, Quantity>> groups;
+    // Runs of lines in one unit are common: their group is known without working out the dimension.
+    const CompoundUnit* lastUnit = nullptr;
+    qsizetype lastGroup = -1;
     for (const LineOutcome& o : outcomes) {
         if (o.kind != LineOutcome::Kind::Value || o.isSummary || !o.value) continue;
         const Quantity* q = asQuantity(*o.value);
         if (!q) continue;
-        const Dimension dim = q->unit.dim();
-        auto group =
-            std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == dim; });
-        if (group == groups.end()) {
-            groups.append({dim, sumStart(*q)});
-            continue;
+        if (!lastUnit || !(q->unit == *lastUnit)) {
+            const Dimension dim = q->unit.dim();
+            const auto group =
+                std::find_if(groups.cbegin(), groups.cend(), [&](const auto& g) { return g.first == dim; });
+            lastUnit = &q->unit;
+            lastGroup = group - groups.cbegin();
+            if (group == groups.cend()) {
+                groups.append({dim, sumStart(*q)});
+                continue;
+            }
         }
         try {
-            group->second = Arith::add(group->second, *q, context);
+            Quantity& sum = groups[lastGroup].second;
+            sum = Arith::add(sum, *q, context);
         } catch (const CalcError&) {
             // A currency without a rate leaves its line out rather than losing the whole total.
         }
