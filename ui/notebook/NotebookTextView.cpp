@@ -110,6 +110,7 @@ void NotebookTextView::configure() {
 // --- Text ---------------------------------------------------------------------------------------------
 
 void NotebookTextView::setSheetText(const QString& text) {
+    followLongWords(text, true);
     {
         Programmatic guard(this);
         setPlainText(text);
@@ -143,6 +144,7 @@ bool NotebookTextView::isEmptyText() const {
 }
 
 void NotebookTextView::replaceCharacters(VexilCore::TextRange range, const QString& text) {
+    followLongWords(text, false);
     const qsizetype length = document()->characterCount() - 1;
     const qsizetype start = std::clamp<qsizetype>(range.location, 0, length);
     const qsizetype end = std::clamp<qsizetype>(range.end(), start, length);
@@ -159,6 +161,11 @@ void NotebookTextView::replaceCharacters(VexilCore::TextRange range, const QStri
 }
 
 void NotebookTextView::didChangeText() {
+    // Typing makes a word longer only in the caret's line.
+    if (wordWrapMode() == QTextOption::WrapAnywhere)
+        followLongWords(canonicalText(), true);
+    else
+        followLongWords(textCursor().block().text(), false);
     layoutContainer();
     m_overlay.setNeedsDisplay();
     emit textDidChange();
@@ -389,6 +396,26 @@ void NotebookTextView::noteEdit(int position, int removed, int added) {
     if (!m_programmatic) emit textWillLayout();
 }
 
+namespace {
+
+// The longest run of characters without a blank or a line break.
+qsizetype longestWord(QStringView text) {
+    qsizetype longest = 0, run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
+void NotebookTextView::followLongWords(QStringView text, bool whole) {
+    const bool longWords = longestWord(text) > kLongestWord;
+    if (longWords == (wordWrapMode() == QTextOption::WrapAnywhere) || (!longWords && !whole)) return;
+    setWordWrapMode(longWords ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
 // --- Fonts and container ------------------------------------------------------------------------------
 
 qreal NotebookTextView::advance(const QString& text, const QFont& font) {
@@ -541,6 +568,7 @@ void NotebookTextView::paste() {
     }
     const std::optional<QString> text = m_testClipboard->string();
     if (!text || !shouldChangeText()) return;
+    followLongWords(*text, false);
     QTextCursor cursor = textCursor();
     cursor.insertText(*text);
     setTextCursor(cursor);
@@ -557,9 +585,11 @@ bool NotebookTextView::canInsertFromMimeData(const QMimeData* source) const {
 
 void NotebookTextView::insertFromMimeData(const QMimeData* source) {
     if (!source || !source->hasText() || !shouldChangeText()) return;
+    const QString text = source->text();
+    followLongWords(text, false);
     // Through the cursor, so new lines keep the line spacing and no formatting comes along.
     QTextCursor cursor = textCursor();
-    cursor.insertText(source->text());
+    cursor.insertText(text);
     setTextCursor(cursor);
     ensureCursorVisible();
 }

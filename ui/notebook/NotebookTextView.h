@@ -101,6 +101,9 @@ public:
     private:
         NotebookTextView* m_view;
     };
+    // Qt measures a word to its end for every row it breaks it into, which grows with the square of
+    // its length: while the text has a word longer than this (in UTF-16 units), rows break anywhere.
+    static constexpr qsizetype kLongestWord = 2000;
     // Counts the changes of the text, so that a reader can tell its copy is current.
     quint64 editCount() const { return m_editCount; }
     // The text with "\n" between lines (the editor's own separators mapped back).
@@ -240,6 +243,10 @@ private:
     void itemsDidChange();
     // Keeps the span of text edited since the last colouring.
     void noteEdit(int position, int removed, int added);
+    // Lines wrap at word boundaries, or anywhere while the text has a word longer than
+    // kLongestWord. Given text about to be inserted (whole false) it only turns that on; given the
+    // whole text it also turns it off.
+    void followLongWords(QStringView text, bool whole);
     void applyFrameFormat();
     // Every line carries the line spacing.
     QTextBlockFormat spacingFormat() const;

@@ -170,6 +170,37 @@ TEST_F(NotebookTextViewTest, ReturnOnAnEmptyLineAddsOneSpacedLine) {
     }
 }
 
+// A word of thousands of characters is laid out in time only when rows may break anywhere; the
+// sheet goes back to breaking at words once no such word is left.
+TEST_F(NotebookTextViewTest, AVeryLongWordMakesLinesWrapAnywhereWhileItLasts) {
+    const QString word = QString(View::kLongestWord, u'1') + QStringLiteral("+1");
+    const auto anywhere = [this] { return view->wordWrapMode() == QTextOption::WrapAnywhere; };
+    view->setSheetText("2 + 2\n" + word);
+    EXPECT_TRUE(anywhere());
+    view->replaceCharacters({6, word.size()}, "3");
+    view->didChangeText();
+    EXPECT_FALSE(anywhere());
+
+    QMimeData data;
+    data.setText(word);
+    view->setSelectedRange({0, 0});
+    view->insertFromMimeData(&data);
+    EXPECT_TRUE(anywhere());
+    view->setSheetText("short words only");
+    EXPECT_FALSE(anywhere());
+
+    // Typed up to the limit, one character at a time.
+    view->setSheetText(QString(View::kLongestWord, u'7'));
+    EXPECT_FALSE(anywhere());
+    view->setFocus();
+    view->setSelectedRange({0, 0});
+    QTest::keyClicks(view.get(), "8");
+    EXPECT_TRUE(anywhere());
+    QTest::keyClick(view.get(), Qt::Key_Space);
+    EXPECT_FALSE(anywhere());
+    EXPECT_EQ(view->canonicalText(), "8 " + QString(View::kLongestWord, u'7'));
+}
+
 TEST_F(NotebookTextViewTest, ProgrammaticReplaceReportsOnlyThroughDidChangeText) {
     view->setSheetText("3 + 4\nx");
     QSignalSpy edits(view.get(), &View::textDidChange);
