@@ -20,6 +20,12 @@ void moveWindow(QWidget* widget) {
 
 } // namespace
 
+void fillInBands(QPainter& painter, const QRectF& rect, const QColor& color) {
+    constexpr qreal band = 64;
+    for (qreal y = rect.top(); y < rect.bottom(); y += band)
+        painter.fillRect(QRectF(rect.left(), y, rect.width(), std::min(band, rect.bottom() - y)), color);
+}
+
 // --- TintView -----------------------------------------------------------------------------------------
 
 TintView::TintView(QWidget* parent) : QWidget(parent) {}
@@ -33,7 +39,7 @@ void TintView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     QColor tint = Theme::tintBase();
     tint.setAlphaF(m_solid ? 1.0f : float(Theme::tintAlpha));
-    painter.fillRect(event->rect(), tint);
+    fillInBands(painter, event->rect(), tint);
 }
 
 void TintView::mousePressEvent(QMouseEvent* event) {

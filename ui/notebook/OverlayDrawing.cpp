@@ -1,6 +1,7 @@
 // The overlay: gutter numbers, divider, results, pills and the empty sheet's hint.
 #include "ui/notebook/NotebookTextView.h"
 
+#include "ui/common/Controls.h"
 #include "ui/common/Theme.h"
 #include "ui/notebook/LineMap.h"
 #include "ui/notebook/TextViewGeometry.h"
@@ -106,8 +107,32 @@ std::optional<QColor> NotebookTextView::pillColor(int line) const {
 }
 
 namespace {
-constexpr qreal kDividerStripe = 64;
+
+QStaticText prepared(const QString& text, const QFont& font) {
+    QStaticText prepared(text);
+    prepared.setTextFormat(Qt::PlainText);
+    prepared.prepare(QTransform(), font);
+    return prepared;
+}
+
 } // namespace
+
+// Labels and results are laid out once: shaping them again on every paint costs more than drawing.
+const QStaticText& NotebookTextView::numberText(int number) const {
+    if (m_numberTexts.size() > 4000) m_numberTexts.clear();
+    auto found = m_numberTexts.find(number);
+    if (found == m_numberTexts.end())
+        found = m_numberTexts.insert(number, prepared(QString::number(number), m_smallFont));
+    return *found;
+}
+
+const QStaticText& NotebookTextView::staticText(const QString& text, bool small) const {
+    QHash<QString, QStaticText>& cache = m_resultTexts[small ? 1 : 0];
+    if (cache.size() > 4000) cache.clear();
+    auto found = cache.find(text);
+    if (found == cache.end()) found = cache.insert(text, prepared(text, small ? m_smallFont : m_editorFont));
+    return *found;
+}
 
 void NotebookTextView::paintEvent(QPaintEvent* event) {
     QTextEdit::paintEvent(event);
@@ -118,12 +143,8 @@ void NotebookTextView::paintEvent(QPaintEvent* event) {
 }
 
 void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) const {
-    // In stripes: Qt hands a translucent fill of a hundred rows or more to its thread pool, and for
-    // a line one pixel wide waking the threads costs far more than the fill.
-    const QColor dividerColor = m_isDraggingDivider ? Theme::muted() : Theme::divider();
-    const qreal x = nearest(dividerX());
-    for (qreal y = dirtyRect.top(); y < dirtyRect.bottom(); y += kDividerStripe)
-        painter.fillRect(QRectF(x, y, 1, std::min<qreal>(kDividerStripe, dirtyRect.bottom() - y)), dividerColor);
+    fillInBands(painter, QRectF(nearest(dividerX()), dirtyRect.top(), 1, dirtyRect.height()),
+                m_isDraggingDivider ? Theme::muted() : Theme::divider());
 
     const QFontMetricsF smallMetrics(m_smallFont);
     const QFontMetricsF editorMetrics(m_editorFont);
@@ -147,10 +168,12 @@ void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) c
         if (metric.rect.top() > dirtyRect.bottom() + 40) break; // rows only go down from here
 
         // Right-aligned by counting digits, so numbers do not wobble with proportional digit widths.
-        const QString label = QString::number(metric.index + 1);
+        const QStaticText& label = numberText(metric.index + 1);
         painter.setFont(m_smallFont);
         painter.setPen(Theme::muted());
-        painter.drawText(QPointF(numberRight - label.size() * m_digitAdvance, metric.baseline), label);
+        painter.drawStaticText(QPointF(numberRight - label.text().size() * m_digitAdvance,
+                                       metric.baseline - smallMetrics.ascent()),
+                               label);
 
         const auto item = m_items.find(metric.index);
         if (item == m_items.end()) continue;
@@ -166,10 +189,9 @@ void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) c
             painter.restore();
             textColor = Theme::ink();
         }
-        const qreal ascent = item->second.isError ? smallMetrics.ascent() : editorMetrics.ascent();
         painter.setFont(layout.font);
         painter.setPen(textColor);
-        painter.drawText(QPointF(layout.rect.left(), layout.rect.top() + ascent), layout.text);
+        painter.drawStaticText(layout.rect.topLeft(), staticText(layout.text, item->second.isError));
     }
 
     if (isEmptyText() && first && !m_hint.isEmpty()) {
