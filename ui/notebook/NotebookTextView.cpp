@@ -114,8 +114,9 @@ void NotebookTextView::setSheetText(const QString& text) {
     {
         Programmatic guard(this);
         setPlainText(text);
-        // Loading a text resets the frame margins and every line's spacing.
+        // Loading a text resets the frame margins and every line's spacing and direction.
         applyBlockSpacing();
+        followDirections(true);
     }
     layoutContainer();
     m_overlay.setNeedsDisplay();
@@ -161,6 +162,7 @@ void NotebookTextView::replaceCharacters(VexilCore::TextRange range, const QStri
 }
 
 void NotebookTextView::didChangeText() {
+    followDirections(false);
     // Typing makes a word longer only in the caret's line.
     if (wordWrapMode() == QTextOption::WrapAnywhere)
         followLongWords(canonicalText(), true);
@@ -333,7 +335,7 @@ void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& hi
     }
 
     const QScopedValueRollback<bool> colouring(m_colouring, true);
-    m_editedFrom = m_editedTo = -1;
+    m_uncoloured.clear();
     DirtyLines dirty(doc);
     int position = 0, index = 0;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++index) {
@@ -346,10 +348,8 @@ void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& hi
 void NotebookTextView::recolourLines(const QList<int>& lines, const HighlightsOf& highlightsOf) {
     QTextDocument* doc = document();
     std::vector<int> todo(lines.cbegin(), lines.cend());
-    if (m_editedFrom >= 0) {
-        const int last = doc->characterCount() - 1;
-        const int from = doc->findBlock(std::clamp(m_editedFrom, 0, last)).blockNumber();
-        const int to = doc->findBlock(std::clamp(m_editedTo, 0, last)).blockNumber();
+    if (m_uncoloured.from >= 0) {
+        const auto [from, to] = m_uncoloured.lines(doc);
         for (int n = from; n <= to; ++n)
             todo.push_back(n);
     }
@@ -357,7 +357,7 @@ void NotebookTextView::recolourLines(const QList<int>& lines, const HighlightsOf
     todo.erase(std::unique(todo.begin(), todo.end()), todo.end());
 
     const QScopedValueRollback<bool> colouring(m_colouring, true);
-    m_editedFrom = m_editedTo = -1;
+    m_uncoloured.clear();
     DirtyLines dirty(doc);
     const qsizetype length = doc->characterCount() - 1;
     QTextBlock block;
@@ -381,19 +381,79 @@ void NotebookTextView::recolourLines(const QList<int>& lines, const HighlightsOf
     }
 }
 
+void NotebookTextView::EditSpan::note(int position, int removed, int added) {
+    if (from < 0) {
+        from = position;
+        to = position + added;
+        return;
+    }
+    // One range holding every edit so far, in today's positions.
+    const int end = to > position + removed ? to + added - removed : position + added;
+    from = std::min(from, position);
+    to = std::max(end, position + added);
+}
+
+std::pair<int, int> NotebookTextView::EditSpan::lines(const QTextDocument* doc) const {
+    const int last = doc->characterCount() - 1;
+    return {doc->findBlock(std::clamp(from, 0, last)).blockNumber(),
+            doc->findBlock(std::clamp(to, 0, last)).blockNumber()};
+}
+
 void NotebookTextView::noteEdit(int position, int removed, int added) {
     if (m_colouring) return;
     ++m_editCount;
-    if (m_editedFrom < 0) {
-        m_editedFrom = position;
-        m_editedTo = position + added;
-    } else {
-        // One range holding every edit so far, in today's positions.
-        const int end = m_editedTo > position + removed ? m_editedTo + added - removed : position + added;
-        m_editedFrom = std::min(m_editedFrom, position);
-        m_editedTo = std::max(end, position + added);
-    }
+    m_uncoloured.note(position, removed, added);
+    m_undirected.note(position, removed, added);
     if (!m_programmatic) emit textWillLayout();
+}
+
+namespace {
+
+// What Qt would read from the text of a line whose direction is left to it.
+Qt::LayoutDirection directionOf(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+        switch (QChar::direction(c)) {
+        case QChar::DirL:
+            return Qt::LeftToRight;
+        case QChar::DirR:
+        case QChar::DirAL:
+            return Qt::RightToLeft;
+        default:
+            break;
+        }
+    }
+    return Qt::LeftToRight;
+}
+
+} // namespace
+
+void NotebookTextView::followDirections(bool all) {
+    QTextDocument* doc = document();
+    if (!all && m_undirected.from < 0) return;
+    const auto [from, to] = all ? std::pair(0, doc->blockCount() - 1) : m_undirected.lines(doc);
+    Programmatic guard(this);
+    // A line's format is no edit of the text.
+    const QScopedValueRollback<bool> formatting(m_colouring, true);
+    if (all) {
+        // Left to right for all at once; the few lines that read right to left follow one by one.
+        QTextCursor cursor(doc);
+        cursor.select(QTextCursor::Document);
+        QTextBlockFormat format;
+        format.setLayoutDirection(Qt::LeftToRight);
+        cursor.mergeBlockFormat(format);
+    }
+    QTextBlock block = doc->findBlockByNumber(from);
+    for (int n = from; n <= to && block.isValid(); ++n, block = block.next()) {
+        const Qt::LayoutDirection direction = directionOf(block.text());
+        if (block.blockFormat().layoutDirection() == direction) continue;
+        QTextBlockFormat format;
+        format.setLayoutDirection(direction);
+        QTextCursor(block).mergeBlockFormat(format);
+    }
+    m_undirected.clear();
 }
 
 namespace {

@@ -244,8 +244,21 @@ private:
     void updateGutter();
     // Drops a hover the items no longer have and draws them again.
     void itemsDidChange();
+    // The span of text edited since it was last taken, in today's positions; from < 0 when none.
+    struct EditSpan {
+        int from = -1;
+        int to = -1;
+        void note(int position, int removed, int added);
+        void clear() { from = to = -1; }
+        // The first and last line (block number) of the span, clamped to the text.
+        std::pair<int, int> lines(const QTextDocument* doc) const;
+    };
     // Keeps the span of text edited since the last colouring.
     void noteEdit(int position, int removed, int added);
+    // Lines lay out left to right unless their first strong character reads right to left: every
+    // line says so in its own format, so that Qt need not work it out from the text again each time
+    // it moves the line. Looks at the lines edited since the last call, or at all of them.
+    void followDirections(bool all);
     // Lines wrap at word boundaries, or anywhere while the text has a word longer than
     // kLongestWord. Given text about to be inserted (whole false) it only turns that on; given the
     // whole text it also turns it off.
@@ -298,8 +311,9 @@ private:
     int m_layoutHolds = 0;
     QSizeF m_heldPageSize; // the page size a hold put aside
     quint64 m_editCount = 0;
-    int m_editedFrom = -1; // the text edited since the last colouring, or -1
-    int m_editedTo = -1;
+    // The text edited since the last colouring, and since directions were last followed.
+    EditSpan m_uncoloured;
+    EditSpan m_undirected;
 };
 
 } // namespace VexilUI

@@ -4,7 +4,9 @@
 #include "ui/notebook/TextViewGeometry.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -199,6 +201,48 @@ TEST_F(NotebookTextViewTest, AVeryLongWordMakesLinesWrapAnywhereWhileItLasts) {
     QTest::keyClick(view.get(), Qt::Key_Space);
     EXPECT_FALSE(anywhere());
     EXPECT_EQ(view->canonicalText(), "8 " + QString(View::kLongestWord, u'7'));
+}
+
+// Every line states the direction its first strong character gives it, as Qt would read it from the
+// text, through loads, typing and new lines.
+TEST_F(NotebookTextViewTest, LinesStateTheDirectionTheirTextGives) {
+    constexpr auto ltr = Qt::LeftToRight;
+    constexpr auto rtl = Qt::RightToLeft;
+    const auto directions = [this] {
+        QList<Qt::LayoutDirection> out;
+        for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next()) {
+            EXPECT_EQ(b.blockFormat().layoutDirection(), b.textDirection()) << b.blockNumber();
+            out << b.textDirection();
+        }
+        return out;
+    };
+    const QString shalom = QStringLiteral("\u05E9\u05DC\u05D5\u05DD");
+    // As a keyboard of that script sends it: the key's text, with no key code of its own.
+    const auto type = [this](const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+        QApplication::sendEvent(view.get(), &press);
+    };
+    view->setSheetText("12 + 3\n" + shalom + " 5\n42 apples");
+    EXPECT_EQ(directions(), (QList{ltr, rtl, ltr}));
+
+    view->setFocus();
+    view->setSelectedRange({7, 0});
+    QTest::keyClicks(view.get(), "a");
+    EXPECT_EQ(directions(), (QList{ltr, ltr, ltr}));
+    view->setSelectedRange({0, 0});
+    type(shalom);
+    EXPECT_EQ(directions(), (QList{rtl, ltr, ltr}));
+
+    // A new line after one read right to left starts empty, so left to right.
+    view->setSheetText(shalom);
+    view->setSelectedRange({4, 0});
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    EXPECT_EQ(directions(), (QList{rtl, ltr}));
+    type("7 " + shalom);
+    EXPECT_EQ(directions(), (QList{rtl, rtl}));
+    view->replaceCharacters({0, 4}, "x");
+    view->didChangeText();
+    EXPECT_EQ(directions(), (QList{ltr, rtl}));
 }
 
 TEST_F(NotebookTextViewTest, ProgrammaticReplaceReportsOnlyThroughDidChangeText) {
