@@ -97,9 +97,11 @@ void NotebookController::recolourChangedLines() {
         applyHighlights();
         return;
     }
-    const QList<VexilCore::LineOutcome>& outcomes = m_outcomes; // read only: never detach the shared list
+    // The view may ask later, after the edit is laid out: the outcomes are read then. Read only,
+    // never detaching the list the evaluator shares.
     m_textView->recolourLines(m_evaluator.changedLines(),
-                              [&outcomes](int line) -> const QList<VexilCore::Highlight>* {
+                              [this](int line) -> const QList<VexilCore::Highlight>* {
+                                  const QList<VexilCore::LineOutcome>& outcomes = m_outcomes;
                                   return line < outcomes.size() ? &outcomes[line].highlights : nullptr;
                               });
 }

@@ -162,6 +162,11 @@ void NotebookTextView::replaceCharacters(VexilCore::TextRange range, const QStri
 }
 
 void NotebookTextView::didChangeText() {
+    if (m_colourLater) {
+        const ColourLater later = std::move(*m_colourLater);
+        m_colourLater.reset();
+        recolourLines(later.lines, later.highlightsOf);
+    }
     followDirections(false);
     // Typing makes a word longer only in the caret's line.
     if (wordWrapMode() == QTextOption::WrapAnywhere)
@@ -348,13 +353,27 @@ void NotebookTextView::setHighlights(const std::vector<VexilCore::Highlight>& hi
 void NotebookTextView::recolourLines(const QList<int>& lines, const HighlightsOf& highlightsOf) {
     QTextDocument* doc = document();
     std::vector<int> todo(lines.cbegin(), lines.cend());
+    std::pair<int, int> edited{-1, -1};
     if (m_uncoloured.from >= 0) {
-        const auto [from, to] = m_uncoloured.lines(doc);
-        for (int n = from; n <= to; ++n)
+        edited = m_uncoloured.lines(doc);
+        for (int n = edited.first; n <= edited.second; ++n)
             todo.push_back(n);
     }
     std::sort(todo.begin(), todo.end());
     todo.erase(std::unique(todo.begin(), todo.end()), todo.end());
+    if (m_insideEdit) {
+        // A line marked dirty inside an edit widens the edit, and Qt lays every line between out in
+        // full: lines far from it wait until the edit is laid out, where each costs a move instead.
+        std::vector<int> later;
+        const auto far = [&edited](int n) {
+            return n < edited.first - kNearEdit || n > edited.second + kNearEdit;
+        };
+        std::copy_if(todo.begin(), todo.end(), std::back_inserter(later), far);
+        if (!later.empty()) {
+            todo.erase(std::remove_if(todo.begin(), todo.end(), far), todo.end());
+            m_colourLater = {QList<int>(later.begin(), later.end()), highlightsOf};
+        }
+    }
 
     const QScopedValueRollback<bool> colouring(m_colouring, true);
     m_uncoloured.clear();
@@ -404,7 +423,10 @@ void NotebookTextView::noteEdit(int position, int removed, int added) {
     ++m_editCount;
     m_uncoloured.note(position, removed, added);
     m_undirected.note(position, removed, added);
-    if (!m_programmatic) emit textWillLayout();
+    if (!m_programmatic) {
+        const QScopedValueRollback<bool> inside(m_insideEdit, true);
+        emit textWillLayout();
+    }
 }
 
 namespace {

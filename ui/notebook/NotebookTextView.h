@@ -308,6 +308,14 @@ private:
     bool m_composing = false;
     bool m_swallowRelease = false;
     bool m_colouring = false;
+    bool m_insideEdit = false; // while the document reports a user's edit it has not laid out yet
+    // Changed lines far from an edit, coloured once it is laid out.
+    struct ColourLater {
+        QList<int> lines;
+        HighlightsOf highlightsOf;
+    };
+    std::optional<ColourLater> m_colourLater;
+    static constexpr int kNearEdit = 32;
     int m_layoutHolds = 0;
     QSizeF m_heldPageSize; // the page size a hold put aside
     quint64 m_editCount = 0;

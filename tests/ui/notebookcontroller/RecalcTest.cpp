@@ -199,10 +199,15 @@ std::vector<std::vector<std::tuple<int, int, QRgb, bool>>> colourRuns(const Note
 
 TEST_F(ControllerFixture, EditsShowWhatAFreshlyLoadedSheetShows) {
     // Nothing here reads the clock or draws random numbers, so two notebooks must agree exactly.
-    load(QStringLiteral(
+    QString sheet = QStringLiteral(
         "# Budget\nrent = 1200\nfood = 320.50\nrent + food\n\n1 glass = 250 ml\n2 glasses in ml\n"
         "ans * 2\n+ 3\nline2 + 1\ntotal\n\n10 EUR\n2 *\n// note\n0 * 1\nx km\nmonthly rent = 900\n"
-        "monthly rent / 3\nsum"));
+        "monthly rent / 3\nsum");
+    // A line far below the edits, whose colours change when its unit is defined at the top.
+    for (int i = 0; i < 40; ++i)
+        sheet += QStringLiteral("\n// far below");
+    sheet += QStringLiteral("\n4 bosses in m");
+    load(sheet);
     struct Edit {
         const char* what;
         std::function<void()> apply;
@@ -219,6 +224,7 @@ TEST_F(ControllerFixture, EditsShowWhatAFreshlyLoadedSheetShows) {
     const std::vector<Edit> edits = {
         {"type into a variable", [&] { at(1, 99), type("5"); }},
         {"delete that digit", [&] { QTest::keyClick(view(), Qt::Key_Backspace); }},
+        {"define a unit used far below", [&] { at(0, 0), type("1 boss = 3 m // "); }},
         {"new line in the middle",
          [&] { at(3, 99), QTest::keyClick(view(), Qt::Key_Return), type("rent * 2"); }},
         {"unfinished line, caret on it",
