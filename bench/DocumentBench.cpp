@@ -94,7 +94,8 @@ void evaluateAndFormat(benchmark::State& state, const QString& text) {
         benchmark::DoNotOptimize(evaluateAndFormat(text, ctx, f));
     const double evaluated = double(state.iterations()) * lines;
     state.SetItemsProcessed(qint64(evaluated));
-    state.counters["per_line"] = benchmark::Counter(evaluated, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_line"] =
+        benchmark::Counter(evaluated, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     const BenchAlloc::Counting counting;
     benchmark::DoNotOptimize(evaluateAndFormat(text, ctx, f));
     state.counters["allocs_per_line"] = double(counting.allocations()) / lines;
@@ -173,7 +174,8 @@ void BM_ManyVariables(benchmark::State& state) {
     QString previous;
     for (int i = 0; i < n; ++i) {
         const QString name = QStringLiteral("var") + letters(i, "abcdefghijklmnopqrtuvwyz");
-        lines << (previous.isEmpty() ? name + QStringLiteral(" = 1") : name + QStringLiteral(" = ") + previous + QStringLiteral(" + 1"));
+        lines << (previous.isEmpty() ? name + QStringLiteral(" = 1")
+                                     : name + QStringLiteral(" = ") + previous + QStringLiteral(" + 1"));
         if (i % 10 == 9) lines << name + QStringLiteral(" * 2");
         previous = name;
     }
