@@ -1,5 +1,7 @@
 #include "core/document/Document.h"
 
+#include <QScopeGuard>
+
 #include "core/parser/Lexer.h"
 #include "core/parser/Parser.h"
 #include "core/values/Arith.h"
@@ -86,6 +88,7 @@ private:
     // to them in place.
     LineEnv m_env;
     QList<int> m_block;
+    QList<Token> m_tokenRoom;
     int m_ansLine = -1;  // the line whose quantity is ans
     int m_ansInEnv = -1; // the line whose quantity m_env.ans holds
 };
@@ -244,7 +247,11 @@ void Pass::evaluateLine(int index, TextRange range) {
     // Borrowed from the sheet's text, which outlives the pass: the tokens copy what they keep.
     const QStringView rest = line.mid(labelLen);
     QString lineText = QString::fromRawData(rest.data(), rest.size());
-    QList<Token> tokens = Lexer::lex(lineText, m_evaluator.context.monthFirstDates);
+    QList<Token> tokens = Lexer::lex(lineText, m_evaluator.context.monthFirstDates, std::move(m_tokenRoom));
+    // The list's room serves the next line, once nothing else holds it.
+    const auto giveBack = qScopeGuard([this, &tokens] {
+        if (tokens.isDetached()) m_tokenRoom = std::move(tokens);
+    });
     if (o.labelRange) {
         // The label's highlight first, with room for one a token after it.
         o.highlights.reserve(1 + tokens.size());

@@ -120,7 +120,9 @@ ClockParts clockToken(qint64 h, qint64 m, qint64 s, std::optional<bool> pm) {
 // 0 is never a digit, letter, sign or marker, so single-position tests need no other guard.
 class Scanner {
 public:
-    Scanner(const QString& text, bool monthFirst) : m_text(text), m_monthFirst(monthFirst) {
+    Scanner(const QString& text, bool monthFirst, QList<Token> storage)
+        : m_text(text), m_monthFirst(monthFirst), m_out(std::move(storage)) {
+        m_out.clear();
         const qsizetype units = text.size();
         const QChar* d = text.constData();
         m_s.reserve(units);
@@ -559,8 +561,8 @@ private:
 
 } // namespace
 
-QList<Token> lex(const QString& text, bool monthFirst) {
-    return Scanner(text, monthFirst).run();
+QList<Token> lex(const QString& text, bool monthFirst, QList<Token> storage) {
+    return Scanner(text, monthFirst, std::move(storage)).run();
 }
 
 } // namespace VexilCore::Lexer

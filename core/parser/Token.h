@@ -28,9 +28,11 @@ enum class TokenKind : quint8 {
     Eof,
 };
 
+// The payloads below share one place in a token: each is always made whole, fields listed in full.
+
 // A date as written; no range test.
 struct DateParts {
-    int year = 0, month = 0, day = 0;
+    int year, month, day;
     bool operator==(const DateParts&) const = default;
 };
 
@@ -43,22 +45,26 @@ struct IsoParts {
 
 // A time of day; seconds count from midnight and are filled in even when not valid.
 struct ClockParts {
-    int seconds = 0;
-    bool valid = false;
-    bool meridiem = false; // an am/pm marker was written
+    int seconds;
+    bool valid;
+    bool meridiem; // an am/pm marker was written
     bool operator==(const ClockParts&) const = default;
 };
 
 struct Token {
     TokenKind kind = TokenKind::Eof;
+    bool spaceBefore = false;
     double number = 0; // Number, Hms
     QString text;      // Word, Sym, Currency, Other
     QString lower;     // Word only: text.toLower(), made once by the lexer
-    DateParts date{};
-    IsoParts iso{};
-    ClockParts clock{};
+    // Date, IsoDateTime or Clock: only the one of the token's kind is read. Tokens are made by the
+    // thousand, and one place for the three keeps them small.
+    union {
+        DateParts date;
+        IsoParts iso{};
+        ClockParts clock;
+    };
     TextRange range; // UTF-16 code units in the lexed text
-    bool spaceBefore = false;
 
     // Same kind and equal payload of that kind (NaN numbers never match).
     bool sameKind(const Token& o) const {
