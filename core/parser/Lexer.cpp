@@ -144,8 +144,8 @@ public:
     }
 
     QList<Token> run() {
-        // Room for a usual line's tokens; a long one grows the list as it goes.
-        m_out.reserve(std::min<qsizetype>(m_n + 1, 12));
+        // At most one token a character and the eof: a long line never grows the list piece by piece.
+        m_out.reserve(m_n + 1);
         while (m_i < m_n) {
             [[maybe_unused]] const qsizetype before = m_i;
             const char32_t ch = m_s[m_i];
