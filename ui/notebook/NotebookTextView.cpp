@@ -518,8 +518,7 @@ void NotebookTextView::setFontSize(qreal size) {
     m_smallFont = Theme::smallFont(size);
     m_digitAdvance = advance(QStringLiteral("8"), m_smallFont);
     m_sizeCache.clear();
-    m_numberTexts.clear();
-    for (auto& cache : m_resultTexts)
+    for (auto& cache : m_staticTexts)
         cache.clear();
     {
         Programmatic guard(this);

@@ -9,12 +9,11 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QStaticText>
-
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextEdit>
-#include <array>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -296,9 +295,7 @@ private:
     qreal m_gutterWidth = 40;
     int m_lineCount = 1;
     mutable QHash<QString, QSizeF> m_sizeCache;
-    mutable QHash<int, QStaticText> m_numberTexts;                    // in the small font
-    mutable std::array<QHash<QString, QStaticText>, 2> m_resultTexts; // in the editor's font, the small one
-    const QStaticText& numberText(int number) const;
+    mutable std::array<QHash<QString, QStaticText>, 2> m_staticTexts; // in the editor's font, the small one
     const QStaticText& staticText(const QString& text, bool small) const;
     std::optional<qreal> m_resultsFraction;
     bool m_isDraggingDivider = false;

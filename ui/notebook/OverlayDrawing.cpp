@@ -106,31 +106,18 @@ std::optional<QColor> NotebookTextView::pillColor(int line) const {
     return std::nullopt;
 }
 
-namespace {
-
-QStaticText prepared(const QString& text, const QFont& font) {
-    QStaticText prepared(text);
-    prepared.setTextFormat(Qt::PlainText);
-    prepared.prepare(QTransform(), font);
-    return prepared;
-}
-
-} // namespace
-
-// Labels and results are laid out once: shaping them again on every paint costs more than drawing.
-const QStaticText& NotebookTextView::numberText(int number) const {
-    if (m_numberTexts.size() > 4000) m_numberTexts.clear();
-    auto found = m_numberTexts.find(number);
-    if (found == m_numberTexts.end())
-        found = m_numberTexts.insert(number, prepared(QString::number(number), m_smallFont));
-    return *found;
-}
-
+// Line numbers and results are laid out once: shaping them again on every paint costs more than
+// drawing them.
 const QStaticText& NotebookTextView::staticText(const QString& text, bool small) const {
-    QHash<QString, QStaticText>& cache = m_resultTexts[small ? 1 : 0];
+    QHash<QString, QStaticText>& cache = m_staticTexts[small ? 1 : 0];
     if (cache.size() > 4000) cache.clear();
     auto found = cache.find(text);
-    if (found == cache.end()) found = cache.insert(text, prepared(text, small ? m_smallFont : m_editorFont));
+    if (found == cache.end()) {
+        QStaticText laidOut(text);
+        laidOut.setTextFormat(Qt::PlainText);
+        laidOut.prepare(QTransform(), small ? m_smallFont : m_editorFont);
+        found = cache.insert(text, laidOut);
+    }
     return *found;
 }
 
@@ -168,12 +155,12 @@ void NotebookTextView::drawOverlay(QPainter& painter, const QRectF& dirtyRect) c
         if (metric.rect.top() > dirtyRect.bottom() + 40) break; // rows only go down from here
 
         // Right-aligned by counting digits, so numbers do not wobble with proportional digit widths.
-        const QStaticText& label = numberText(metric.index + 1);
+        const QString number = QString::number(metric.index + 1);
         painter.setFont(m_smallFont);
         painter.setPen(Theme::muted());
-        painter.drawStaticText(QPointF(numberRight - label.text().size() * m_digitAdvance,
-                                       metric.baseline - smallMetrics.ascent()),
-                               label);
+        painter.drawStaticText(
+            QPointF(numberRight - number.size() * m_digitAdvance, metric.baseline - smallMetrics.ascent()),
+            staticText(number, true));
 
         const auto item = m_items.find(metric.index);
         if (item == m_items.end()) continue;
