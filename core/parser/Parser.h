@@ -218,9 +218,10 @@ private:
     std::optional<Value> dayOfWeekPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> weekdayPhrase(const QString& head, TrialCommit& commit);
     std::optional<Value> relativeWeekdayPhrase(const QString& head, TrialCommit& commit);
-    // The day of now in the context's calendar, and in zone.
+    // The day of now in the context's calendar, and in zone; "Date out of range" beyond the calendar.
     [[nodiscard]] CalendarDate today() const;
     [[nodiscard]] CalendarDate todayIn(const QTimeZone& zone) const;
+    [[nodiscard]] QDate dateToday(const QTimeZone& zone) const;
     // An optional date after "of"/"for" (today when neither follows); "Expected a date".
     CalendarDate dateOperand();
 

@@ -179,10 +179,8 @@ Value LineParser::parseClock(const ClockParts& clock) {
     if (!zone || isUnitWord(p)) return c;
     markRange(p, zone->end, Role::Unit);
     p = zone->end;
-    const std::optional<QDate> date = todayIn(zone->zone).toQDate();
-    if (!date) throw CalcError(QStringLiteral("Date out of range"));
-    const double instant =
-        Calendar::wallToInstant(zone->zone, *date, timeOfDay(c.seconds)) + double(c.dayOffset) * 86400;
+    const double instant = Calendar::wallToInstant(zone->zone, dateToday(zone->zone), timeOfDay(c.seconds)) +
+                           double(c.dayOffset) * 86400;
     return ZonedTime{instant, zone->zone, zone->label, c.dayOffset};
 }
 

@@ -208,10 +208,15 @@ Value LineParser::reference(qint64 n) const {
 }
 
 // The clock is read for its date only, so that such a line keeps its outcome all day.
-CalendarDate LineParser::todayIn(const QTimeZone& zone) const {
+QDate LineParser::dateToday(const QTimeZone& zone) const {
     const std::optional<QDate> d = m_env.ctx.dateIn(zone);
     if (!d) throw CalcError(QStringLiteral("Date out of range"));
-    return CalendarDate{d->year(), d->month(), d->day()};
+    return *d;
+}
+
+CalendarDate LineParser::todayIn(const QTimeZone& zone) const {
+    const QDate d = dateToday(zone);
+    return CalendarDate{d.year(), d.month(), d.day()};
 }
 
 CalendarDate LineParser::today() const {
@@ -219,10 +224,8 @@ CalendarDate LineParser::today() const {
 }
 
 CalendarDate LineParser::dayFromToday(int days) const {
-    const std::optional<QDate> d = today().toQDate();
-    if (!d) throw CalcError(QStringLiteral("Date out of range"));
-    const QDate shifted = d->addDays(days);
-    return CalendarDate{shifted.year(), shifted.month(), shifted.day()};
+    const QDate d = dateToday(m_env.ctx.calendar.zone).addDays(days);
+    return CalendarDate{d.year(), d.month(), d.day()};
 }
 
 std::optional<Value> LineParser::constant(const QString& lw, const QString& w) {
