@@ -1,11 +1,11 @@
 #include "core/document/Document.h"
 
-#include <QScopeGuard>
-
 #include "core/parser/Lexer.h"
 #include "core/parser/Parser.h"
 #include "core/values/Arith.h"
 #include "core/values/Units.h"
+
+#include <QScopeGuard>
 
 #include <functional>
 #include <memory>
@@ -99,12 +99,13 @@ Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* 
       m_env(evaluator.context) {
     m_outcomes.clear();
     m_env.lineCount = int(text.count(u'\n')) + 1;
-    m_env.ctx.watchOutsideReads(&m_trace.outsideRead, &m_trace.datesRead);
+    // What a line reads is noted only for a source that keeps it.
+    LineTrace* trace = m_source ? &m_trace : nullptr;
+    if (trace) m_env.ctx.watchOutsideReads(&trace->outsideRead, &trace->datesRead);
     // Only lines above the current one are evaluated; anything else has no result.
     const QList<LineOutcome>* done = &m_outcomes;
-    LineTrace* trace = &m_trace;
     m_env.lineValue = [done, trace](int n) -> std::optional<LineResult> {
-        trace->linesRead.append(n);
+        if (trace) trace->linesRead.append(n);
         if (n < 1 || n > done->size()) return std::nullopt;
         const LineOutcome& o = (*done)[n - 1];
         if (o.kind == Kind::Value && o.value) return LineResult(*o.value);
