@@ -14,14 +14,16 @@ namespace VexilCore {
 // outcome with what the line wrote; a line is evaluated again when its text is new, when a
 // variable, custom unit or ans it may read differs from the last evaluation, when the line above
 // changed (a continuation reads it), when it is a summary whose block changed or moved, when it
-// read a line whose outcome changed, when it may refer to lines and the numbering changed, when it read the
-// date and the date has changed, and always when it read the clock or random numbers. Rates are part of the
-// context: when they change, every line is evaluated again.
+// read a line whose outcome changed, when it may refer to lines and the numbering changed, when
+// it read the date and the date has changed, and always when it read the clock or random numbers.
+// Rates are part of the context: when they change, every line is evaluated again.
 class IncrementalEvaluator {
 public:
     const QList<LineOutcome>& evaluate(const EvalContext& context, const QString& text);
 
     const QList<LineOutcome>& outcomes() const { return m_known; }
+    // The context of the last evaluation; only after one.
+    const EvalContext& context() const { return *m_lastContext; }
     // Lines (0-based, in the last text) whose outcome differs from the one before at that line,
     // and whether the last evaluation moved lines (so every line's place is new).
     const QList<int>& changedLines() const { return m_changed; }

@@ -76,7 +76,7 @@ void NotebookController::showEvaluation() {
         refreshResults();
     else
         patchResults();
-    updateTotal(VexilCore::DocumentEvaluator(context()).grandTotals(m_outcomes));
+    updateTotal(VexilCore::DocumentEvaluator(m_evaluator.context()).grandTotals(m_outcomes));
 }
 
 void NotebookController::applyHighlights() {
