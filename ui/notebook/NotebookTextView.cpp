@@ -168,9 +168,10 @@ void NotebookTextView::didChangeText() {
         recolourLines(later.lines, later.highlightsOf);
     }
     followDirections(false);
-    // Typing makes a word longer only in the caret's line.
+    // Typing makes a word longer only in the caret's line. The raw text will do for a whole look:
+    // its line separators count as blanks.
     if (wordWrapMode() == QTextOption::WrapAnywhere)
-        followLongWords(canonicalText(), true);
+        followLongWords(document()->toRawText(), true);
     else
         followLongWords(textCursor().block().text(), false);
     layoutContainer();
