@@ -133,7 +133,8 @@ private:
         if (t.outsideRead) return false;
         for (const QTimeZone& zone : t.datesRead)
             if (!sameDate(zone)) return false;
-        if (index > 0 && m_disturbed == index - 1) return false; // a continuation reads the line above
+        // A continuation reads the line above: a changed one, or none where there was one.
+        if (m_disturbed == index - 1) return false;
         // A summary reads its block, which starts after the last blank line: a change of that line too.
         if (old.isSummary && (index != j || (m_disturbed >= 0 && m_disturbed >= m_blockStart - 1)))
             return false;
@@ -247,7 +248,8 @@ private:
 
     int m_current = -1;
     int m_replayed = 0;
-    int m_disturbed = -1;          // the last line whose outcome is new or changed
+    // The last line whose outcome is new or changed; -1 once the lines above the first are taken away.
+    int m_disturbed = -2;
     std::vector<bool> m_changedAt; // by line: its outcome is new or changed
     int m_blockStart = 0;
     bool m_unitsTouched = false;

@@ -234,6 +234,7 @@ TEST(Incremental, ReadersOfWhatChangedAreEvaluatedAgain) {
         {"4\n\n5\ntotal", "4\n5\ntotal", 2},
         {"4\n5\nline1 + line2", "4\n6\nline1 + line2", 2},
         {"4\n5\nline2", "3\n4\n5\nline2", 3},
+        {"3\n/", "/", 0},
     };
     const EvalContext context = Sheets::context();
     for (const Case& c : cases) {
