@@ -44,6 +44,7 @@ bool isLetter(char32_t c) {
 }
 
 bool isWordStart(char32_t c) {
+    if (c < 0x80) return ((c | 0x20) >= U'a' && (c | 0x20) <= U'z') || c == U'_';
     return isLetter(c) || inSet(wordExtraChars, c);
 }
 
@@ -125,22 +126,32 @@ public:
         m_out.clear();
         const qsizetype units = text.size();
         const QChar* d = text.constData();
-        m_s.reserve(units);
-        m_offsets.reserve(units + 1);
-        for (qsizetype u = 0; u < units;) {
-            m_offsets.append(u);
+        // Sized for the most scalars the text can hold, written through pointers, then cut.
+        m_s.resize(units);
+        m_offsets.resize(units + 1);
+        char32_t* s = m_s.data();
+        qsizetype* offsets = m_offsets.data();
+        qsizetype n = 0;
+        for (qsizetype u = 0; u < units; ++n) {
+            offsets[n] = u;
             const char16_t c = d[u].unicode();
-            if (QChar::isHighSurrogate(c) && u + 1 < units && QChar::isLowSurrogate(d[u + 1].unicode())) {
-                m_s.append(QChar::surrogateToUcs4(c, d[u + 1].unicode()));
+            if (c < 0xD800) { // neither half of a surrogate pair
+                s[n] = c;
+                u += 1;
+            } else if (QChar::isHighSurrogate(c) && u + 1 < units &&
+                       QChar::isLowSurrogate(d[u + 1].unicode())) {
+                s[n] = QChar::surrogateToUcs4(c, d[u + 1].unicode());
                 u += 2;
             } else {
                 // A lone surrogate reads as the replacement character and keeps its one unit.
-                m_s.append(QChar::isSurrogate(c) ? char32_t(QChar::ReplacementCharacter) : char32_t(c));
+                s[n] = QChar::isSurrogate(c) ? char32_t(QChar::ReplacementCharacter) : char32_t(c);
                 u += 1;
             }
         }
-        m_offsets.append(units);
-        m_n = m_s.size();
+        offsets[n] = units;
+        m_s.resize(n);
+        m_offsets.resize(n + 1);
+        m_n = n;
     }
 
     QList<Token> run() {

@@ -87,9 +87,9 @@ std::optional<std::pair<LineParser::MulOp, int>> LineParser::mulOperator(const V
     const Token& tok = t[p];
     using R = std::pair<MulOp, int>;
     if (tok.kind == TokenKind::Sym) {
-        if (tok.text == u"*") return R{MulOp::Multiply, 1};
-        if (tok.text == u"/") return R{MulOp::Divide, 1};
-        if (tok.text == u"@" && strictOperandStart(p + 1)) return R{MulOp::At, 1};
+        if (tok.isSym(u"*")) return R{MulOp::Multiply, 1};
+        if (tok.isSym(u"/")) return R{MulOp::Divide, 1};
+        if (tok.isSym(u"@") && strictOperandStart(p + 1)) return R{MulOp::At, 1};
         return std::nullopt;
     }
     if (tok.kind != TokenKind::Word) return std::nullopt;

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace VexilCore {
 
 namespace {
@@ -53,7 +55,7 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
     }
 
     // "line 3"
-    if (lw == u"line" && peek(1).kind == TokenKind::Number) {
+    if (lw == "line"_L1 && peek(1).kind == TokenKind::Number) {
         const double v = peek(1).number;
         if (v >= 1 && v < 100000 && Arith::isWhole(v)) {
             mark(p, Role::Ref);
@@ -78,7 +80,7 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
         return v;
     }
 
-    if (lw == u"\u221A") {
+    if (lw.size() == 1 && lw.front() == QChar(0x221A)) {
         Nesting nest(*this); // "√√√…"
         mark(p, Role::Keyword);
         advance();

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <initializer_list>
 #include <optional>
@@ -19,6 +20,10 @@ namespace VexilCore {
 
 // Thrown when a line turns out to have nothing to show; parseLine() makes it an absent result.
 struct NoValue {};
+
+// The role given to each token of a line, where one was. Held inline: a trial copies it, and a
+// line's tokens rarely outnumber the room.
+using RoleList = QVarLengthArray<std::optional<Role>, 48>;
 
 // A name and the value given to it inside a conditional branch.
 using Assignment = std::pair<QString, Value>;
@@ -72,7 +77,7 @@ public:
 
     const QList<Token> t; // ends with the one eof
     int p = 0;
-    QList<std::optional<Role>> roles; // one per token
+    RoleList roles; // one per token
     bool sawValue = false;
     bool tookPt = false;
     QList<Assignment> branchAssignments;
@@ -82,7 +87,7 @@ public:
 private:
     struct TrialState {
         int p;
-        QList<std::optional<Role>> roles;
+        RoleList roles;
         bool sawValue, tookPt;
         QList<Assignment> branchAssignments;
         bool lastWasPercent;

@@ -73,9 +73,9 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
     };
 
     // Percent: "%", "percent", "percentage", "a %", "a percent", optionally "of B".
-    if (tok.isSym(u"%") || w == u"percent" || w == u"percentage" ||
-        (w == u"a" && (next.isSym(u"%") || next.isWord(u"percent")))) {
-        if (w == u"a") {
+    if (tok.isSym(u"%") || tok.isWord(u"percent") || tok.isWord(u"percentage") ||
+        (tok.isWord(u"a") && (next.isSym(u"%") || next.isWord(u"percent")))) {
+        if (tok.isWord(u"a")) {
             mark(p, Role::Keyword);
             advance();
         }
@@ -109,7 +109,7 @@ std::optional<Value> LineParser::specialTarget(const Value& v) {
     }
     if (!w) return std::nullopt;
 
-    if (*w == u"factor")
+    if (tok.isWord(u"factor"))
         return done(1, plain(quantity(v, QStringLiteral("That")).value, DisplayStyle::Factor));
 
     static const QHash<QString, DisplayStyle::Kind> bases{

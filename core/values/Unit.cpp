@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace VexilCore {
 
 namespace {
@@ -18,8 +20,8 @@ std::optional<double> positive(const std::optional<double>& v) {
 }
 
 double currencyFactor(const QString& id, const EvalContext& ctx) {
-    if (id == u"USD") return 1;
-    if (id == u"sat") {
+    if (id == "USD"_L1) return 1;
+    if (id == "sat"_L1) {
         // Same rule as the coins: a BTC price that is not positive counts as missing.
         const auto btc = ctx.crypto ? positive(ctx.crypto->price(QStringLiteral("BTC"))) : std::nullopt;
         if (!btc) throw CalcError(QStringLiteral("No price for BTC yet. Click Rates to refresh"));

@@ -15,7 +15,7 @@ struct ParserProbe {
 
     // ---- Trial state --------------------------------------------------------------------------
     int& p() { return lp.p; }
-    QList<std::optional<Role>>& roles() { return lp.roles; }
+    RoleList& roles() { return lp.roles; }
     bool& sawValue() { return lp.sawValue; }
     bool& usedPt() { return lp.tookPt; }
     bool& lastWasPercent() { return lp.lastWasPercent; }
@@ -25,7 +25,7 @@ struct ParserProbe {
     // Everything a failed trial must put back, and the stop words.
     struct Snapshot {
         int p;
-        QList<std::optional<Role>> roles;
+        RoleList roles;
         bool sawValue, tookPt, lastWasPercent;
         QList<Assignment> branchAssignments;
         QSet<QString> stopWords;

@@ -329,9 +329,8 @@ TEST(LineParserCursor, AtStopAndUnitMarks) {
     probe.markUnitTokens(5, 8);
     probe.markUnitTokens(8, 11);
     probe.markUnitTokens(11, 2); // empty range
-    const QList<std::optional<Role>> expected{std::nullopt, std::nullopt, Role::Unit, Role::Op,
-                                              Role::Unit,   Role::Unit,   Role::Op,   Role::Op,
-                                              Role::Unit,   Role::Op,     Role::Unit, std::nullopt};
+    const RoleList expected{std::nullopt, std::nullopt, Role::Unit, Role::Op, Role::Unit, Role::Unit,
+                            Role::Op,     Role::Op,     Role::Unit, Role::Op, Role::Unit, std::nullopt};
     EXPECT_EQ(probe.roles(), expected);
 }
 

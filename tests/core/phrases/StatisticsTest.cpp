@@ -117,8 +117,8 @@ TEST(Statistics, Phrases) {
 TEST(Statistics, ListMarksSeparatorsAndKeywords) {
     PhraseProbe probe(u"sum of 3, 4 and 5"_s);
     ASSERT_TRUE(probe.phrase());
-    const QList<std::optional<Role>> want{Role::Keyword, Role::Keyword, Role::Number, Role::Op,
-                                          Role::Number,  Role::Op,      Role::Number, std::nullopt};
+    const RoleList want{Role::Keyword, Role::Keyword, Role::Number, Role::Op,
+                        Role::Number,  Role::Op,      Role::Number, std::nullopt};
     EXPECT_EQ(probe.roles(), want);
 }
 

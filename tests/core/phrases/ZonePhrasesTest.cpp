@@ -150,14 +150,13 @@ TEST(ZonePhrases, TimeIn) {
 TEST(ZonePhrases, TimeInMarksItsWords) {
     PhraseProbe probe(u"time in New York"_s);
     ASSERT_TRUE(probe.phrase());
-    const QList<std::optional<Role>> want{Role::Keyword, Role::Keyword, Role::Unit, Role::Unit, std::nullopt};
+    const RoleList want{Role::Keyword, Role::Keyword, Role::Unit, Role::Unit, std::nullopt};
     EXPECT_EQ(probe.roles(), want);
     EXPECT_EQ(probe.p(), 4);
 
     PhraseProbe inline_(u"GMT+2 time"_s);
     ASSERT_TRUE(inline_.phrase());
-    const QList<std::optional<Role>> inlineWant{Role::Unit, Role::Unit, Role::Unit, Role::Keyword,
-                                                std::nullopt};
+    const RoleList inlineWant{Role::Unit, Role::Unit, Role::Unit, Role::Keyword, std::nullopt};
     EXPECT_EQ(inline_.roles(), inlineWant);
     EXPECT_EQ(inline_.p(), 4);
 }
@@ -186,8 +185,8 @@ TEST(ZonePhrases, ZoneDifference) {
     }
     PhraseProbe marked(u"time difference between London & Tokyo"_s);
     ASSERT_TRUE(marked.phrase());
-    const QList<std::optional<Role>> want{Role::Keyword, Role::Keyword, Role::Keyword, Role::Unit,
-                                          Role::Op,      Role::Unit,    std::nullopt};
+    const RoleList want{Role::Keyword, Role::Keyword, Role::Keyword, Role::Unit,
+                        Role::Op,      Role::Unit,    std::nullopt};
     EXPECT_EQ(marked.roles(), want);
 }
 
@@ -196,8 +195,8 @@ TEST(ZonePhrases, FormsThatDoNotApplyRollBack) {
     for (const char* line :
          {"time in tokyo foo", "time in", "time in foo", "time difference London", "time difference between",
           "time difference between London", "time difference between London and",
-          "time difference between London or Paris", "time difference between London and Paris foo",
-          "time", "London", "London time foo", "current", "new", "foo time"}) {
+          "time difference between London or Paris", "time difference between London and Paris foo", "time",
+          "London", "London time foo", "current", "new", "foo time"}) {
         PhraseProbe probe(QString::fromLatin1(line));
         probe.sawValue() = true;
         probe.lastWasPercent() = true;
