@@ -25,7 +25,8 @@ TokenCursor::TrialState TokenCursor::save() const {
 
 void TokenCursor::restore(TrialState&& s) {
     p = s.p;
-    roles = std::move(s.roles);
+    // Copied, not moved: Qt 6.4's move assignment of a QVarLengthArray loses a heap buffer it held.
+    roles = s.roles;
     sawValue = s.sawValue;
     tookPt = s.tookPt;
     branchAssignments = std::move(s.branchAssignments);

@@ -364,14 +364,18 @@ std::optional<Value> scribble(ParserProbe& probe, int how) {
 } // namespace
 
 TEST(LineParserTrial, FailureRestoresAllSixFieldsAndStopWords) {
-    for (int how : {0, 1, 2}) {
-        LineParser lp = parser(QStringLiteral("1 + 2 + 3"));
-        ParserProbe probe{lp};
-        probe.stopWords() = {QStringLiteral("in")};
-        probe.p() = 1;
-        const ParserProbe::Snapshot before = probe.snapshot();
-        EXPECT_FALSE(probe.trial([&] { return scribble(probe, how); })) << how;
-        EXPECT_EQ(probe.snapshot(), before) << how;
+    // A short line, and one with more tokens than the roles keep in place.
+    const QString longLine = QStringLiteral("1").append(QStringLiteral(" + 2").repeated(60));
+    for (const QString& text : {QStringLiteral("1 + 2 + 3"), longLine}) {
+        for (int how : {0, 1, 2}) {
+            LineParser lp = parser(text);
+            ParserProbe probe{lp};
+            probe.stopWords() = {QStringLiteral("in")};
+            probe.p() = 1;
+            const ParserProbe::Snapshot before = probe.snapshot();
+            EXPECT_FALSE(probe.trial([&] { return scribble(probe, how); })) << how;
+            EXPECT_EQ(probe.snapshot(), before) << how;
+        }
     }
 }
 
