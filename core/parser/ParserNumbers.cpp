@@ -9,7 +9,7 @@ namespace VexilCore {
 namespace {
 
 struct Magnitude {
-    const char16_t* text;
+    QStringView text; // its length known when compiled: most words differ from it in length
     double factor;
 };
 
@@ -78,7 +78,7 @@ std::optional<double> LineParser::magnitudeSuffix(bool allowB) {
     if (!tok.spaceBefore) {
         const int n = allowB ? int(std::size(magnitudeSuffixes)) : kPlainSuffixes;
         for (int i = 0; i < n; ++i) {
-            if (tok.text == QStringView(magnitudeSuffixes[i].text)) {
+            if (tok.text == magnitudeSuffixes[i].text) {
                 mark(p, Role::Number);
                 advance();
                 return magnitudeSuffixes[i].factor;
@@ -86,7 +86,7 @@ std::optional<double> LineParser::magnitudeSuffix(bool allowB) {
         }
     }
     for (const Magnitude& m : magnitudeWords) {
-        if (tok.lower == QStringView(m.text)) {
+        if (tok.lower == m.text) {
             mark(p, Role::Number);
             advance();
             return m.factor;

@@ -170,14 +170,15 @@ bool LineParser::isSpecialTarget(int i) const {
 void LineParser::absorbMixedUnits(Quantity& q) {
     const UnitRef u = q.unit.single();
     if (!u || u->isCurrency() || u->isOffsetTemperature()) return;
-    QList<Quantity::Term> terms{Quantity::Term{q.value, u}};
+    // Made once a second amount is found: most quantities have none.
+    QList<Quantity::Term> terms;
     // "5 ft 3 in", "1 h 30 min": further amounts of the same kind, each in a unit not yet used.
     while (t[p].kind == TokenKind::Number) {
         const auto next = unitAt(p + 1);
         if (!next) break;
         const UnitRef u2 = next->first.single();
         if (!u2 || u2->dim != u->dim || u2->isCurrency()) break;
-        bool repeated = false;
+        bool repeated = u2->id == u->id;
         for (const Quantity::Term& term : terms)
             repeated = repeated || term.unit->id == u2->id;
         if (repeated) break;
@@ -186,6 +187,7 @@ void LineParser::absorbMixedUnits(Quantity& q) {
         mark(p, Role::Number);
         markUnitTokens(p + 1, next->second);
         p = next->second;
+        if (terms.isEmpty()) terms.append(Quantity::Term{q.value, u});
         terms.append(Quantity::Term{v, u2});
         q = Arith::add(q, Quantity(v, next->first), m_env.ctx);
     }
