@@ -7,6 +7,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace VexilCore {
 
@@ -321,12 +322,25 @@ QString noNarrowSpace(QString s) {
 // Weekday and month names of the long date pattern shortened as asked. The year is written as
 // the number it is ("999", not the "0999" of Qt's four-digit field).
 QString longDatePattern(const QLocale& loc, bool shortMonth, int year) {
-    QString pattern = loc.dateFormat(QLocale::LongFormat);
-    pattern.replace(QStringLiteral("dddd"), QStringLiteral("ddd"));
-    if (shortMonth) pattern.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-    QLocale digits = loc;
-    digits.setNumberOptions(QLocale::OmitGroupSeparator);
-    pattern.replace(QStringLiteral("yyyy"), u'\'' + digits.toString(year) + u'\'');
+    // The locale's part is worked out once per locale and thread; only the year changes per date.
+    struct Known {
+        QLocale locale;
+        QLocale digits;      // the locale's digits, without a group separator
+        QString patterns[2]; // long month, short month
+    };
+    thread_local std::optional<Known> known;
+    if (!known || known->locale != loc) {
+        QString pattern = loc.dateFormat(QLocale::LongFormat);
+        pattern.replace(QStringLiteral("dddd"), QStringLiteral("ddd"));
+        QString shortened = pattern;
+        shortened.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+        QLocale digits = loc;
+        digits.setNumberOptions(QLocale::OmitGroupSeparator);
+        known = Known{loc, digits, {pattern, shortened}};
+    }
+    QString pattern = known->patterns[shortMonth ? 1 : 0];
+    // Quoted, so that the year's digits are not read as fields.
+    pattern.replace(QStringLiteral("yyyy"), u'\'' + known->digits.toString(year) + u'\'');
     return pattern;
 }
 
