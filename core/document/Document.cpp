@@ -81,7 +81,8 @@ private:
     const DocumentEvaluator& m_evaluator;
     const QString& m_text;
     LineSource* m_source;
-    LineTrace m_trace; // of the line being evaluated
+    const std::vector<qsizetype>* m_starts = nullptr; // the source's line starts, when it has them
+    LineTrace m_trace;                                // of the line being evaluated
     QList<LineOutcome> m_outcomes;
     // The one environment of the sheet: its variables, custom units and ans are the sheet's own,
     // the other fields are set for each line. Nothing else holds the maps, so a definition adds
@@ -98,7 +99,15 @@ Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* 
     : m_evaluator(evaluator), m_text(text), m_source(source), m_outcomes(std::move(storage)),
       m_env(evaluator.context) {
     m_outcomes.clear();
-    m_env.lineCount = int(text.count(u'\n')) + 1;
+    m_starts = m_source ? m_source->lineStarts() : nullptr;
+    if (m_starts) {
+        m_env.lineCount = int(m_starts->size());
+    } else {
+        // indexOf scans many characters at a time; count() goes one by one, over the whole sheet.
+        m_env.lineCount = 1;
+        for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+            ++m_env.lineCount;
+    }
     // What a line reads is noted only for a source that keeps it.
     LineTrace* trace = m_source ? &m_trace : nullptr;
     if (trace) m_env.ctx.watchOutsideReads(&trace->outsideRead, &trace->datesRead);
@@ -118,8 +127,11 @@ QList<LineOutcome> Pass::run() {
     m_outcomes.reserve(m_env.lineCount);
     qsizetype start = 0;
     for (int index = 0; index < m_env.lineCount; ++index) {
-        qsizetype end = m_text.indexOf(u'\n', start);
-        if (end < 0) end = m_text.size();
+        qsizetype end = m_text.size();
+        if (m_starts)
+            end = index + 1 < m_env.lineCount ? (*m_starts)[size_t(index) + 1] - 1 : end;
+        else if (const qsizetype feed = m_text.indexOf(u'\n', start); feed >= 0)
+            end = feed;
         const TextRange range{start, end - start};
         m_trace = LineTrace();
         const LineTrace* knownTrace = nullptr;

@@ -12,6 +12,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <vector>
 
 namespace VexilCore {
 
@@ -35,6 +36,8 @@ public:
     virtual const LineOutcome* known(int index, TextRange range, const LineTrace** trace) = 0;
     // Each line's final outcome and trace, in order.
     virtual void done(int index, const LineOutcome& outcome, const LineTrace& trace, bool reused) = 0;
+    // Where each line of the text starts, when the source has found that already; null to find it.
+    virtual const std::vector<qsizetype>* lineStarts() const { return nullptr; }
 };
 
 // Turns a whole sheet into one outcome per line. Made afresh for every evaluation; it keeps

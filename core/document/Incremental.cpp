@@ -113,6 +113,8 @@ public:
         traces.append(trace);
     }
 
+    const std::vector<qsizetype>* lineStarts() const override { return &m_now.starts; }
+
     QList<LineTrace> traces;
     QList<int> outChanged;
 
