@@ -90,12 +90,13 @@ public:
     std::optional<std::pair<CompoundUnit, int>> conversionTarget(int i);
 
     // Shared word tables, lower-case, built once on first use.
-    static const QSet<QString>& conversionWords(); // 4
-    static const QSet<QString>& triggerWords();    // 11
-    static const QSet<QString>& operatorWords();   // 22
-    static const QSet<QString>& constants();       // 16
-    static const QSet<QString>& functions();       // 45
-    static const QSet<QString>& phraseWords();     // 28
+    static const QSet<QString>& conversionWords();       // 4
+    static bool isConversionWord(QStringView lowerWord); // one of conversionWords(), without hashing
+    static const QSet<QString>& triggerWords();          // 11
+    static const QSet<QString>& operatorWords();         // 22
+    static const QSet<QString>& constants();             // 16
+    static const QSet<QString>& functions();             // 45
+    static const QSet<QString>& phraseWords();           // 28
     static const QSet<QString>& unassignable();
     static const QSet<QString>& reserved();
     static const QHash<QString, int>& months();   // 24 keys

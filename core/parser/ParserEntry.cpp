@@ -36,7 +36,7 @@ Value LineParser::parseConversion() {
         if (stopWords.contains(w)) return v;
         const int before = p;
         const PhraseLayer::Hooks& hooks = keywords().hooks;
-        if (conversionWords().contains(w) || w == u"relabel") {
+        if (isConversionWord(w) || w == u"relabel") {
             v = std::invoke(hooks.conversion, *this, v, w);
         } else {
             std::optional<Value> r = std::invoke(hooks.tail, *this, v, w);
@@ -57,7 +57,7 @@ void LineParser::finishLine() {
 
 std::optional<std::pair<CompoundUnit, int>> LineParser::conversionTarget(int i) {
     const std::optional<QString> w = word(i);
-    if (!w || !(conversionWords().contains(*w) || *w == u"relabel")) return std::nullopt;
+    if (!w || !(isConversionWord(*w) || *w == u"relabel")) return std::nullopt;
     auto target = unitExprAt(i + 1);
     if (!target || !isBoundary(target->second)) return std::nullopt;
     return target;

@@ -51,7 +51,7 @@ Value LineParser::attachUnit(double x) {
         }
         if (lw == u"x") return Quantity(x, CompoundUnit::none());
         // "5 in cm" and "255 in hex" are conversions; "5 in" is five inches.
-        if (conversionWords().contains(lw) && (conversionTarget(p) || isSpecialTarget(p + 1)))
+        if (isConversionWord(lw) && (conversionTarget(p) || isSpecialTarget(p + 1)))
             return Quantity(x, CompoundUnit::none());
         if (auto unit = unitAt(p)) {
             markUnitTokens(p, unit->second);
@@ -101,8 +101,7 @@ std::optional<std::pair<CompoundUnit, int>> LineParser::unitAt(int i) {
     if (tok.kind == TokenKind::Word) {
         const QString& lw = tok.lower;
         // "per", "x", "of" and "at" join operands; "in" may be the inch.
-        if (operatorWords().contains(lw) || (conversionWords().contains(lw) && lw != u"in") ||
-            stopWords.contains(lw))
+        if ((isConversionWord(lw) && lw != u"in") || operatorWords().contains(lw) || stopWords.contains(lw))
             return std::nullopt;
         return unitTermAt(i);
     }

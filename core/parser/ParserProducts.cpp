@@ -151,7 +151,7 @@ bool LineParser::canStartOperand(int i) const {
     if (tok.kind == TokenKind::Sym) return tok.text == u"(" || tok.text == u"-" || tok.text == u"+";
     if (tok.kind != TokenKind::Word) return false;
     if (m_env.variables.contains(tok.text)) return true;
-    if (operatorWords().contains(tok.lower) || conversionWords().contains(tok.lower)) return false;
+    if (isConversionWord(tok.lower) || operatorWords().contains(tok.lower)) return false;
     return !stopWords.contains(tok.lower);
 }
 

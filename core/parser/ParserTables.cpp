@@ -1,5 +1,8 @@
 #include "core/parser/Parser.h"
 
+#include <algorithm>
+#include <iterator>
+
 // The parser's shared word tables. Function-local statics: built once on first use, safely
 // against concurrent first use, and read-only afterwards.
 
@@ -33,9 +36,24 @@ QHash<QString, int> calendarNames(std::initializer_list<const char16_t*> names,
 
 } // namespace
 
+namespace {
+constexpr QStringView kConversionWords[] = {u"to", u"in", u"as", u"into"};
+} // namespace
+
 const QSet<QString>& LineParser::conversionWords() {
-    static const QSet<QString> s = setOf({u"to", u"in", u"as", u"into"});
+    static const QSet<QString> s = [] {
+        QSet<QString> w;
+        for (QStringView c : kConversionWords)
+            w.insert(c.toString());
+        return w;
+    }();
     return s;
+}
+
+bool LineParser::isConversionWord(QStringView w) {
+    // Four short words: compared by length first, which most words fail, instead of hashed.
+    return std::any_of(std::begin(kConversionWords), std::end(kConversionWords),
+                       [w](QStringView c) { return c == w; });
 }
 
 const QSet<QString>& LineParser::triggerWords() {
