@@ -81,7 +81,8 @@ private:
     const DocumentEvaluator& m_evaluator;
     const QString& m_text;
     LineSource* m_source;
-    const std::vector<qsizetype>* m_starts = nullptr; // the source's line starts, when it has them
+    std::vector<qsizetype> m_ownStarts;               // found here when the source has none
+    const std::vector<qsizetype>* m_starts = nullptr; // the source's line starts, or m_ownStarts
     LineTrace m_trace;                                // of the line being evaluated
     QList<LineOutcome> m_outcomes;
     // The one environment of the sheet: its variables, custom units and ans are the sheet's own,
@@ -100,14 +101,11 @@ Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* 
       m_env(evaluator.context) {
     m_outcomes.clear();
     m_starts = m_source ? m_source->lineStarts() : nullptr;
-    if (m_starts) {
-        m_env.lineCount = int(m_starts->size());
-    } else {
-        // indexOf scans many characters at a time; count() goes one by one, over the whole sheet.
-        m_env.lineCount = 1;
-        for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
-            ++m_env.lineCount;
+    if (!m_starts) {
+        m_ownStarts = lineStartsOf(text);
+        m_starts = &m_ownStarts;
     }
+    m_env.lineCount = int(m_starts->size());
     // What a line reads is noted only for a source that keeps it.
     LineTrace* trace = m_source ? &m_trace : nullptr;
     if (trace) m_env.ctx.watchOutsideReads(&trace->outsideRead, &trace->datesRead);
@@ -125,13 +123,10 @@ Pass::Pass(const DocumentEvaluator& evaluator, const QString& text, LineSource* 
 
 QList<LineOutcome> Pass::run() {
     m_outcomes.reserve(m_env.lineCount);
-    qsizetype start = 0;
     for (int index = 0; index < m_env.lineCount; ++index) {
-        qsizetype end = m_text.size();
-        if (m_starts)
-            end = index + 1 < m_env.lineCount ? (*m_starts)[size_t(index) + 1] - 1 : end;
-        else if (const qsizetype feed = m_text.indexOf(u'\n', start); feed >= 0)
-            end = feed;
+        const qsizetype start = (*m_starts)[size_t(index)];
+        const qsizetype end =
+            index + 1 < m_env.lineCount ? (*m_starts)[size_t(index) + 1] - 1 : m_text.size();
         const TextRange range{start, end - start};
         m_trace = LineTrace();
         const LineTrace* knownTrace = nullptr;
@@ -141,7 +136,6 @@ QList<LineOutcome> Pass::run() {
         else
             evaluateLine(index, range);
         if (m_source) m_source->done(index, m_outcomes.constLast(), m_trace, known != nullptr);
-        start = end + 1;
     }
     return std::move(m_outcomes);
 }
@@ -522,6 +516,14 @@ bool Pass::assignment(LineOutcome& o, const QList<Token>& all, const QList<Token
 }
 
 } // namespace
+
+std::vector<qsizetype> lineStartsOf(const QString& text) {
+    std::vector<qsizetype> starts{0};
+    // indexOf scans many characters at a time.
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+        starts.push_back(at + 1);
+    return starts;
+}
 
 QList<LineOutcome> DocumentEvaluator::evaluate(const QString& text) const {
     return Pass(*this, text, nullptr).run();

@@ -27,6 +27,9 @@ struct LineTrace {
     QList<int> linesRead; // 1-based numbers of the lines whose outcome it read
 };
 
+// Where each line of text starts: 0, then one past every line feed.
+std::vector<qsizetype> lineStartsOf(const QString& text);
+
 // Lets an evaluation take the known outcome of a line whose inputs have not changed.
 class LineSource {
 public:

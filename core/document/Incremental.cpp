@@ -35,10 +35,7 @@ bool mayRead(QStringView line, const QString& name) {
 
 } // namespace
 
-IncrementalEvaluator::Lines::Lines(const QString& all) : text(all), starts{0} {
-    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
-        starts.push_back(at + 1);
-}
+IncrementalEvaluator::Lines::Lines(const QString& all) : text(all), starts(lineStartsOf(all)) {}
 
 QStringView IncrementalEvaluator::Lines::operator[](qsizetype i) const {
     const qsizetype end = i + 1 < size() ? starts[size_t(i + 1)] - 1 : text.size();
