@@ -84,15 +84,14 @@ Value LineParser::parsePostfix() {
             // After a clock a word before "in" stands where a place was expected.
             if (std::holds_alternative<ClockTime>(v)) {
                 const std::optional<QString> next = word(p + 1);
-                if (next && conversionWords().contains(*next))
+                if (next && isConversionWord(*next))
                     throw CalcError(QStringLiteral("Unknown place '") + tok.text + QStringLiteral("'"));
             }
             // After a plain number a word before a unit target stands where a unit was expected:
             // skipped, "10 foo in km" would silently be 10 km.
             if (const Quantity* q = asQuantity(v); q && q->unit.isNone()) {
                 const std::optional<QString> next = word(p + 1);
-                if (next && conversionWords().contains(*next) && !stopWords.contains(*next) &&
-                    conversionTarget(p + 1))
+                if (next && isConversionWord(*next) && !stopWords.contains(*next) && conversionTarget(p + 1))
                     throw CalcError(QStringLiteral("Unknown unit '") + tok.text + QStringLiteral("'"));
             }
             advance();

@@ -66,7 +66,7 @@ void LineParser::skipTrailingText() {
             return;
         }
         if (tok.kind != TokenKind::Word) return;
-        if (conversionWords().contains(tok.lower) || triggerWords().contains(tok.lower) ||
+        if (isConversionWord(tok.lower) || triggerWords().contains(tok.lower) ||
             m_env.variables.contains(tok.text) || Units::lookupWord(tok.text, false))
             return;
     }

@@ -117,7 +117,7 @@ std::optional<Value> LineParser::wordReading(const QString& w, int start) {
         const Token& day = peek(1);
         const Token& after = peek(2);
         const bool unitAfter = after.kind == TokenKind::Word && Units::lookupWord(after.text, false) &&
-                               !conversionWords().contains(after.lower);
+                               !isConversionWord(after.lower);
         if (day.kind == TokenKind::Number && day.number >= 1 && day.number <= 31 &&
             Arith::isWhole(day.number) && !unitAfter) {
             const qint64 d = qint64(day.number);
