@@ -223,6 +223,7 @@ private:
     [[nodiscard]] CalendarDate today() const;
     [[nodiscard]] CalendarDate todayIn(const QTimeZone& zone) const;
     [[nodiscard]] QDate dateToday(const QTimeZone& zone) const;
+    [[nodiscard]] QDate dateToday() const; // in the context's calendar
     // An optional date after "of"/"for" (today when neither follows); "Expected a date".
     CalendarDate dateOperand();
 

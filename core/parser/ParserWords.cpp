@@ -216,6 +216,10 @@ QDate LineParser::dateToday(const QTimeZone& zone) const {
     return *d;
 }
 
+QDate LineParser::dateToday() const {
+    return dateToday(m_env.ctx.calendar.zone);
+}
+
 CalendarDate LineParser::todayIn(const QTimeZone& zone) const {
     const QDate d = dateToday(zone);
     return CalendarDate{d.year(), d.month(), d.day()};
@@ -226,7 +230,7 @@ CalendarDate LineParser::today() const {
 }
 
 CalendarDate LineParser::dayFromToday(int days) const {
-    const QDate d = dateToday(m_env.ctx.calendar.zone).addDays(days);
+    const QDate d = dateToday().addDays(days);
     return CalendarDate{d.year(), d.month(), d.day()};
 }
 

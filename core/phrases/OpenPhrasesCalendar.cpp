@@ -101,7 +101,7 @@ std::optional<Value> LineParser::relativeWeekdayPhrase(const QString& head, Tria
     mark(p + 1, Role::Keyword);
     advance(2);
     commit();
-    const QDate now = qdate(today());
+    const QDate now = dateToday();
     const int target = qtDayOfWeek(*found);
     const int ahead = (target - now.dayOfWeek() + 7) % 7; // 0 to 6 days on
     qint64 shift = ahead;

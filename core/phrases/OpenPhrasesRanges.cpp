@@ -166,8 +166,8 @@ std::optional<Value> LineParser::timeBetweenPhrase(const QString& head, TrialCom
         auto* date = end ? std::get_if<CalendarDate>(&*end) : nullptr;
         if (!m_impliedYear || !date) return;
         const std::optional<QDate> day = date->toQDate();
-        const std::optional<QDate> now = today().toQDate();
-        if (!day || !now || (direction > 0 ? *day >= *now : *day <= *now)) return;
+        const QDate now = dateToday();
+        if (!day || (direction > 0 ? *day >= now : *day <= now)) return;
         const QDate shifted = day->addYears(direction); // Feb 29 falls on Feb 28
         *date = CalendarDate{shifted.year(), shifted.month(), shifted.day()};
     };
@@ -219,11 +219,7 @@ std::optional<Value> LineParser::timeBetweenPhrase(const QString& head, TrialCom
     } else if (bothClocks) {
         seconds = clockSpan(std::get<ClockTime>(*from), std::get<ClockTime>(*to));
     } else {
-        const QDate todayDate = [&] {
-            const auto d = today().toQDate();
-            if (!d) throw CalcError(QStringLiteral("Date out of range"));
-            return *d;
-        }();
+        const QDate todayDate = dateToday();
         const auto instantOf = [&](const std::optional<Value>& v) -> double {
             if (!v) return ctx.now;
             if (const Instant* i = std::get_if<Instant>(&*v)) return i->secs;
